@@ -1,0 +1,19 @@
+// What runs when the library is loaded, in this order (the order of
+// definition in this one file):
+//   1. the process-wide strings of the crash-report section;
+//   2. the registration of every notification class in the class dictionary,
+//      in the character-code order of the class names, with
+//      ZELRTCEnvironment::DebugActivated computed between
+//      "ZELRTCDataReceivedNotification" and "ZELRTCErrorNotification".
+#include "ZELBaseUnknown.h"
+#include "ZELFillDictionary.h"
+#include "ZELRTCItfExport.h"
+#include "ZELRTCNotificationClasses.h"
+
+#define ZEL_RTC_DECLARE_FACTORY(C) ZELRTCITF_C_API ZELBaseUnknown* fctCreate##C();
+ZEL_RTC_FOR_EACH_NOTIFICATION(ZEL_RTC_DECLARE_FACTORY)
+
+#define ZEL_RTC_REGISTER(C) static ZELFillDictionary g_register##C(#C, &fctCreate##C);
+
+ZEL_RTC_NOTIFICATIONS_BEFORE_ERROR(ZEL_RTC_REGISTER)
+ZEL_RTC_NOTIFICATIONS_FROM_ERROR(ZEL_RTC_REGISTER)

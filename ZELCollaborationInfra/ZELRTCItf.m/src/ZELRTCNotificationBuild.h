@@ -1,0 +1,209 @@
+// The build contract shared by every notification class.
+//
+// A class describes its Build once, as constant data: the method name and exit
+// line of its traced scope, and one or more layouts, each a range of accepted
+// counts and versions with the field that each position fills. One runner,
+// ZELRTCRunBuild, does the rest for every class:
+//
+//   1. opens the traced scope "<Class>::Build" (with "%d" and the count when
+//      the contract asks for it) and runs the class's open hook, if any;
+//   2. starts from E_FAIL;
+//   3. stops at a null array;
+//   4. stops when no layout accepts the count and the version;
+//   5. reads the positions in order, stopping at a null element or a refused
+//      reader; fields already filled keep their values; then reads the
+//      optional positions whatever happened;
+//   6. after a complete walk: S_OK, or what the class's finish hook returns;
+//   7. exits the scope with the exit line and the result.
+//
+//   HRESULT ZELRTCFooNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+//     using Self = ZELRTCFooNotification;
+//     static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_id>, ZELRTCField<&Self::_code>};
+//     static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
+//     static constexpr ZELRTCBuildContract kContract("ZELRTCFooNotification::Build", 42, kLayouts);
+//     return ZELRTCRunBuild(kContract, *this, params, count, version);
+//   }
+#pragma once
+
+#include <climits>
+#include <cstddef>
+#include <type_traits>
+
+#include "ZELRTCInterfaceHolders.h"
+#include "ZELRTCNotification.h"
+#include "ZELRTCParam.h"
+
+// How the runner treats a position.
+enum ZELRTCPositionUse : unsigned char {
+  ZELRTCRequired = 0,        // must be present and read
+  ZELRTCResultIgnored = 1,   // must be present; a refused read does not stop the walk
+  ZELRTCOptional = 2         // read after the walk, when present; never changes the result
+};
+
+struct ZELRTCBuildPosition {
+  unsigned char (*read)(const ZELRTCParam& param, ZELRTCNotification& self);
+  ZELRTCPositionUse use;
+};
+
+// Reading a parameter into a field of a given type.
+template <class F>
+unsigned char ZELRTCReadValue(const ZELRTCParam& param, F& field) {
+  if constexpr (std::is_enum_v<F>) {
+    int value = 0;
+    if (!param.GetValue(value)) return 0;
+    field = static_cast<F>(value);
+    return 1;
+  } else {
+    return param.GetValue(field);
+  }
+}
+
+// An interface field takes the reference the reader hands out and gives back
+// the one it held before, so a second Build never leaks.
+template <class I>
+unsigned char ZELRTCReadValue(const ZELRTCParam& param, ZELRTCInterfaceRef<I>& field) {
+  I* fresh = nullptr;
+  unsigned char ok = param.GetValue(fresh);
+  field.Adopt(fresh);
+  return ok;
+}
+
+// An interface list field: the reader releases what it held and takes its own.
+template <class L>
+unsigned char ZELRTCReadValue(const ZELRTCParam& param, ZELRTCOwnedList<L>& field) {
+  return param.GetValue(field.List());
+}
+
+template <class T>
+struct ZELRTCMemberTraits;
+template <class C, class F>
+struct ZELRTCMemberTraits<F C::*> {
+  using Class = C;
+  using Field = F;
+};
+
+template <auto Member>
+unsigned char ZELRTCReadMember(const ZELRTCParam& param, ZELRTCNotification& self) {
+  using Class = typename ZELRTCMemberTraits<decltype(Member)>::Class;
+  return ZELRTCReadValue(param, static_cast<Class&>(self).*Member);
+}
+
+template <class T>
+unsigned char ZELRTCReadScratch(const ZELRTCParam& param, ZELRTCNotification&) {
+  T scratch{};
+  return ZELRTCReadValue(param, scratch);
+}
+
+// A position that fills field `Member`.
+template <auto Member>
+inline constexpr ZELRTCBuildPosition ZELRTCField{&ZELRTCReadMember<Member>, ZELRTCRequired};
+// The same, the walk going on whatever the reader answers.
+template <auto Member>
+inline constexpr ZELRTCBuildPosition ZELRTCFieldResultIgnored{&ZELRTCReadMember<Member>, ZELRTCResultIgnored};
+// The same, read only when present and never failing the Build.
+template <auto Member>
+inline constexpr ZELRTCBuildPosition ZELRTCOptionalField{&ZELRTCReadMember<Member>, ZELRTCOptional};
+// A required position of type T whose value is not kept.
+template <class T>
+inline constexpr ZELRTCBuildPosition ZELRTCScratch{&ZELRTCReadScratch<T>, ZELRTCRequired};
+
+// One accepted shape of the parameter array.
+struct ZELRTCBuildLayout {
+  unsigned int minCount;
+  unsigned int maxCount;
+  unsigned short minVersion;
+  unsigned short maxVersion;
+  const ZELRTCBuildPosition* positions;
+  unsigned int size;
+
+  // Accepted only from `version` on.
+  constexpr ZELRTCBuildLayout FromVersion(unsigned short version) const {
+    ZELRTCBuildLayout l = *this;
+    l.minVersion = version;
+    return l;
+  }
+  // Accepted only up to `version`.
+  constexpr ZELRTCBuildLayout UpToVersion(unsigned short version) const {
+    ZELRTCBuildLayout l = *this;
+    l.maxVersion = version;
+    return l;
+  }
+  // The first `n` positions only, with a count of exactly `n`.
+  constexpr ZELRTCBuildLayout FirstPositions(unsigned int n) const {
+    ZELRTCBuildLayout l = *this;
+    l.size = n < size ? n : size;
+    l.minCount = l.maxCount = n;
+    return l;
+  }
+  // Counts from `minimum` to `maximum` (the positions must fit the minimum).
+  constexpr ZELRTCBuildLayout Counts(unsigned int minimum, unsigned int maximum = UINT_MAX) const {
+    ZELRTCBuildLayout l = *this;
+    l.minCount = minimum;
+    l.maxCount = maximum;
+    return l;
+  }
+};
+
+// A layout reading every position of `positions`, with a count of exactly their
+// number and any version.
+template <size_t N>
+constexpr ZELRTCBuildLayout ZELRTCPositions(const ZELRTCBuildPosition (&positions)[N]) {
+  return ZELRTCBuildLayout{static_cast<unsigned int>(N), static_cast<unsigned int>(N), 0, USHRT_MAX, positions,
+                           static_cast<unsigned int>(N)};
+}
+// A layout reading no position (a hook reads them): set its counts with Counts().
+constexpr ZELRTCBuildLayout ZELRTCNoPositions() { return ZELRTCBuildLayout{0, 0, 0, USHRT_MAX, nullptr, 0}; }
+
+struct ZELRTCBuildContract {
+  // Runs right after the scope opens, before anything is checked.
+  using OpenHook = void (*)(ZELRTCNotification& self);
+  // Runs after a complete walk; returns the result of the Build.
+  using FinishHook = HRESULT (*)(ZELRTCNotification& self, ZELRTCParam** params, unsigned int count,
+                                 unsigned short version);
+
+  template <size_t N>
+  constexpr ZELRTCBuildContract(const char* methodName, int line, const ZELRTCBuildLayout (&accepted)[N])
+      : method(methodName), exitLine(line), layouts(accepted), layoutCount(static_cast<unsigned int>(N)) {}
+
+  constexpr ZELRTCBuildContract OnOpen(OpenHook hook) const {
+    ZELRTCBuildContract c = *this;
+    c.open = hook;
+    return c;
+  }
+  constexpr ZELRTCBuildContract OnFinish(FinishHook hook) const {
+    ZELRTCBuildContract c = *this;
+    c.finish = hook;
+    return c;
+  }
+  // The entry line shows the count: "<method> <count>".
+  constexpr ZELRTCBuildContract CountInEntryLine() const {
+    ZELRTCBuildContract c = *this;
+    c.countInEntry = true;
+    return c;
+  }
+
+  const char* method;
+  int exitLine;
+  const ZELRTCBuildLayout* layouts;
+  unsigned int layoutCount;
+  OpenHook open = nullptr;
+  FinishHook finish = nullptr;
+  bool countInEntry = false;
+};
+
+// Builds `self` from the parameters as the contract says (see the top of this file).
+HRESULT ZELRTCRunBuild(const ZELRTCBuildContract& contract, ZELRTCNotification& self, ZELRTCParam** params,
+                       unsigned int count, unsigned short version);
+
+// For hooks: reads position `index` into `out` when it lies inside the array,
+// is not null and is accepted by the reader.
+template <class T>
+bool ZELRTCReadAt(ZELRTCParam** params, unsigned int count, unsigned int index, T& out) {
+  return params && index < count && params[index] && ZELRTCReadValue(*params[index], out);
+}
+
+// The members and the factory of a concrete class, in its source file.
+#define ZEL_RTC_IMPLEMENT_NOTIFICATION(C)                                                    \
+  ZEL_IMPLEMENT_CLASS_DESCRIPTION(C, ZELRTCNotification, "ZELnull", "ZELCollaborationInfra") \
+  C::~C() = default;                                                                         \
+  ZELBaseUnknown* fctCreate##C() { return new C(); }
