@@ -7,11 +7,25 @@
 // "ZELRTCErrorNotification".
 #pragma once
 
-#define ZEL_RTC_NOTIFICATIONS_BEFORE_ERROR(X) \
-  X(ZELRTCArchiveCleanedNotification)         \
-  X(ZELRTCArchiveReceivedNotification)
+#define ZEL_RTC_NOTIFICATIONS_BEFORE_ERROR(X)    \
+  X(ZELRTCArchiveCleanedNotification)            \
+  X(ZELRTCArchiveReceivedNotification)           \
+  X(ZELRTCConferenceParticipantListNotification) \
+  X(ZELRTCConferenceParticipantNotification)
 
-#define ZEL_RTC_NOTIFICATIONS_FROM_ERROR(X)
+#define ZEL_RTC_NOTIFICATIONS_FROM_ERROR(X)       \
+  X(ZELRTCGroupContentNotification)               \
+  X(ZELRTCGroupsResolvedNotification)             \
+  X(ZELRTCMeetingAvailableNotification)           \
+  X(ZELRTCMeetingInvitationReceivedNotification)  \
+  X(ZELRTCUserInfoReceivedNotification)           \
+  X(ZELRTCUsersResolvedNotification)              \
+  X(ZELRTCWebRTCCallAcceptedNotification)         \
+  X(ZELRTCWebRTCCallEndedNotification)            \
+  X(ZELRTCWebRTCICECandidateReceivedNotification) \
+  X(ZELRTCWebRTCInviteSentNotification)           \
+  X(ZELRTCWebRTCInviteToCallNotification)         \
+  X(ZELRTCWebRTCSDPReceivedNotification)
 
 #define ZEL_RTC_FOR_EACH_NOTIFICATION(X) \
   ZEL_RTC_NOTIFICATIONS_BEFORE_ERROR(X)  \
