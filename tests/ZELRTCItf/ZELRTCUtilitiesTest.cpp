@@ -79,7 +79,8 @@ TEST(ZELListPtrTest, PlainPointerListSemantics) {
   ZELListPtrZELIRTCUser copy(list);
   EXPECT_EQ(1, copy == list);
   EXPECT_EQ(0, copy != list);
-  copy = copy;
+  ZELListPtrZELIRTCUser& alias = copy;
+  copy = alias;  // assigned to itself: unchanged
   EXPECT_EQ(3, copy.Size());
   copy[2] = &a;
   EXPECT_EQ(&a, copy[2]);
