@@ -155,5 +155,10 @@ ZELTraceCapture::~ZELTraceCapture() {
 
 std::vector<std::string> ZELTraceCapture::Lines() const {
   std::string text = ZELReadFile(_path);
-  return ZELTraceLines(text.size() > _start ? text.substr(_start) : std::string());
+  std::vector<std::string> lines;
+  // The header of a newly opened file is flushed with the first line after it.
+  for (std::string& line : ZELTraceLines(text.size() > _start ? text.substr(_start) : std::string())) {
+    if (line.rfind("Korva Level Info : ", 0) != 0) lines.push_back(std::move(line));
+  }
+  return lines;
 }

@@ -57,7 +57,8 @@ std::string ZELTraceFilePath(const std::string& dir, int pid, bool child = false
 std::vector<std::string> ZELTraceLines(const std::string& text);
 
 // Switches the infrastructure channel on for the life of the object and gives
-// the trace lines written since then (time removed, see ZELTraceLines).
+// the trace lines written since then (time removed, see ZELTraceLines; header
+// lines left out).
 class ZELTraceCapture {
  public:
   ZELTraceCapture();

@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ZELProcessServices.h"
+#include "ZELRTCQuietTracedMethod.h"
+#include "ZELRTCTrace.h"
+#include "ZELRTCTracedMethod.h"
+#include "ZELTestSupport.h"
+
+using Lines = std::vector<std::string>;
+
+namespace {
+
+void ExitWith(HRESULT hr) {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCFoo::Bar");
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCFoo::Bar", 12, hr);
+}
+
+}  // namespace
+
+TEST(ZELRTCTraceTest, ExitLineIsChosenByTheResult) {
+  ZELTraceCapture trace;
+  ExitWith(S_OK);
+  ExitWith(S_FALSE);
+  ExitWith(2);
+  ExitWith(E_FAIL);
+  ExitWith(static_cast<HRESULT>(0x80EE0058));
+  ExitWith(static_cast<HRESULT>(0x80001234));
+  EXPECT_EQ((Lines{"[INF] [>] ZELRTCFoo::Bar",
+                   "[INF] [<] ZELRTCFoo::Bar succeeded",
+                   "[INF] [>] ZELRTCFoo::Bar",
+                   "[INF] [<] ZELRTCFoo::Bar succeeded false",
+                   "[INF] [>] ZELRTCFoo::Bar",
+                   "[INF] [<] ZELRTCFoo::Bar succeeded line 12 with hr <0x2>",
+                   "[INF] [>] ZELRTCFoo::Bar",
+                   "[INF] [E] ZELRTCFoo::Bar FAILED line 12 with hr <0x80004005> (E_FAIL)",
+                   "[INF] [>] ZELRTCFoo::Bar",
+                   "[INF] [E] ZELRTCFoo::Bar FAILED line 12 with hr <0x80EE0058> (UCC_E_NOT_EXIST)",
+                   "[INF] [>] ZELRTCFoo::Bar",
+                   "[INF] [E] ZELRTCFoo::Bar FAILED line 12 with hr <0x80001234>"}),
+            trace.Lines());
+}
+
+TEST(ZELRTCTraceTest, NestedScopesIndentByFourBlanksAndAlign) {
+  ZELTraceCapture trace;
+  {
+    ZELRTCTracedMethod outer(ZelRTCInfraTrace, "Outer");
+    {
+      ZELRTCTracedMethod inner(ZelRTCInfraTrace, "Inner", "x=%d y=%s", 3, "%s");
+      ZELRTCTrace::Trace(ZelRTCInfraTrace, ZelRTCSeverityInfo, "inside %d", 1);
+    }
+    outer.ExitHR(ZelRTCInfraTrace, "Outer", 20, S_OK);
+  }
+  EXPECT_EQ((Lines{"[INF] [>] Outer",
+                   "[INF] [>]     Inner x=3 y=%s",
+                   "[INF] [i]         inside 1",
+                   "[INF] [<]     Inner",
+                   "[INF] [<] Outer succeeded"}),
+            trace.Lines());
+}
+
+TEST(ZELRTCTraceTest, ChannelsTagsAndSeverities) {
+  ZELTraceCapture trace;  // channel 1 only
+  ZELRTCTrace::Trace(ZelRTCUITrace, ZelRTCSeverityInfo, "ui off");
+  ZELRTCTrace::Trace(static_cast<ZelRTCTraceLevel>(3), ZelRTCSeverityWarning, "both");
+  ZELRTCTrace::Trace(ZelRTCAllTrace, ZelRTCSeverityError, "all");
+  ZELRTCTrace::Trace(ZelRTCInfraTrace, ZelRTCSeverityVerbose, "verbose");
+  ZELRTCTrace::Trace(ZelRTCInfraTrace, static_cast<ZelRTCTraceSeverity>(-1), "negative");
+  ZELRTCTrace::Trace(ZelRTCInfraTrace, static_cast<ZelRTCTraceSeverity>(9), "no tag");
+  ZELRTCTrace::Trace(ZelRTCInfraTrace, ZelRTCSeverityInfo, nullptr);
+  ASSERT_EQ(S_OK, ZELRTCTrace::ActivateTrace(ZelRTCUITrace));
+  ZELRTCTrace::Trace(ZelRTCUITrace, ZelRTCSeverityInfo, "ui on");
+  EXPECT_EQ((Lines{"[W] both", "[E] all", "[INF] [?] no tag", "[UI ] [i] ui on"}), trace.Lines());
+}
+
+TEST(ZELRTCTraceTest, QuietScopesAndDepthErrors) {
+  ZELTraceCapture trace;
+  {
+    ZELRTCQuietTracedMethod quiet(ZelRTCInfraTrace, "Quiet");
+    quiet.ExitHR(ZelRTCInfraTrace, "Quiet", 5, S_OK);
+  }
+  {
+    ZELRTCQuietTracedMethod quiet(ZelRTCInfraTrace, "Quiet");
+    quiet.ExitHR(ZelRTCInfraTrace, "Quiet", 6, S_FALSE);
+  }
+  { ZELRTCQuietTracedMethod quiet(ZelRTCInfraTrace, "Quiet"); }
+  {
+    // Exited with a null name: marked exited, the depth not lowered.
+    ZELRTCTracedMethod lost(ZelRTCInfraTrace, "Lost");
+    lost.ExitHR(ZelRTCInfraTrace, nullptr, 7, S_OK);
+  }
+  ZELRTCTrace::Trace(ZelRTCInfraTrace, ZelRTCSeverityInfo, "one step too deep");
+  EXPECT_EQ((Lines{"[INF] [<] Quiet succeeded false",
+                   "[INF] [>] Lost",
+                   "[INF] [E]     Depth error at (null) exit",
+                   "[INF] [i]     one step too deep"}),
+            trace.Lines());
+}
+
+TEST(ZELRTCTraceTest, VariadicEntryTextIsCutAt1023Characters) {
+  ZELTraceCapture trace;
+  std::string longText(2000, 'y');
+  { ZELRTCTracedMethod scope(ZelRTCInfraTrace, "Name", "%s", longText.c_str()); }
+  Lines lines = trace.Lines();
+  ASSERT_EQ(2u, lines.size());
+  EXPECT_EQ("[INF] [>] Name " + std::string(1023 - 5, 'y'), lines[0]);
+  EXPECT_EQ("[INF] [<] Name", lines[1]);
+}
+
+TEST(ZELRTCTraceTest, DeActivateIsAnExclusiveOr) {
+  ASSERT_EQ(S_OK, ZELRTCTrace::ActivateTrace(static_cast<ZelRTCTraceLevel>(3)));
+  ZELRTCTrace::DeActivateTrace(ZelRTCInfraTrace);
+  EXPECT_EQ(2, ZELRTCTrace::GetActiveTraces());
+  EXPECT_EQ(0, ZELRTCTrace::IsTraceActive(ZelRTCInfraTrace));
+  EXPECT_EQ(2, ZELRTCTrace::IsTraceActive(ZelRTCAllTrace));
+  ZELRTCTrace::DeActivateTrace(ZelRTCInfraTrace);  // shares nothing: no change
+  EXPECT_EQ(2, ZELRTCTrace::GetActiveTraces());
+  ZELRTCTrace::DeActivateTrace(static_cast<ZelRTCTraceLevel>(3));  // 2 ^ 3
+  EXPECT_EQ(1, ZELRTCTrace::GetActiveTraces());
+
+  // Leaving no channel closes the file and resets the depth.
+  ZELRTCTracedMethod open(ZelRTCInfraTrace, "Open");
+  ZELRTCTrace::DeActivateTrace(ZelRTCInfraTrace);
+  EXPECT_EQ(0, ZELRTCTrace::GetActiveTraces());
+  ZELTraceCapture trace;
+  ZELRTCTrace::Trace(ZelRTCInfraTrace, ZelRTCSeverityInfo, "at depth zero");
+  open.Exit(ZelRTCInfraTrace, nullptr);
+  EXPECT_EQ((Lines{"[INF] [i] at depth zero"}), trace.Lines());
+}
+
+TEST(ZELRTCTraceTest, GetErrNameKnowsSixCodes) {
+  EXPECT_STREQ("E_NOTIMPL", ZELRTCTrace::GetErrName(static_cast<HRESULT>(0x80004001)));
+  EXPECT_STREQ("E_FAIL", ZELRTCTrace::GetErrName(E_FAIL));
+  EXPECT_STREQ("E_INVALIDARG", ZELRTCTrace::GetErrName(static_cast<HRESULT>(0x80070057)));
+  EXPECT_STREQ("UCC_E_NOT_EXIST", ZELRTCTrace::GetErrName(static_cast<HRESULT>(0x80EE0058)));
+  EXPECT_STREQ("UCC_E_SIP_STATUS_CLIENT_REQUEST_ENTITY_TOO_LARGE",
+               ZELRTCTrace::GetErrName(static_cast<HRESULT>(0x80EF019D)));
+  EXPECT_STREQ("ERROR_INVALID_PARAMETER", ZELRTCTrace::GetErrName(87));
+  EXPECT_EQ(nullptr, ZELRTCTrace::GetErrName(S_OK));
+  EXPECT_EQ(nullptr, ZELRTCTrace::GetErrName(static_cast<HRESULT>(0x80004002)));
+}
+
+// Fresh processes: activation from the environment on the first trace line.
+
+ZEL_CHILD_SCENARIO(TraceOneScope) {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCChild::Run");
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCChild::Run", 1, S_OK);
+  return 0;
+}
+
+ZEL_CHILD_SCENARIO(TraceScopesThenSetEnvironment) {
+  for (int i = 0; i < 3; ++i) {
+    ZELRTCTracedMethod scope(ZelRTCInfraTrace, "First");
+  }
+  setenv("ZELRTCInfraTrace", "1", 1);  // read once: too late now
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "Second");
+  std::printf("active=%d\n", ZELRTCTrace::GetActiveTraces());
+  return 0;
+}
+
+ZEL_CHILD_SCENARIO(TraceAsChildProcess) {
+  ZELRTCTrace::SetProcessInfo("child.exe", 1);
+  ZELRTCTrace::ActivateTrace(ZelRTCInfraTrace);
+  ZELRTCTrace::Trace(ZelRTCInfraTrace, ZelRTCSeverityInfo, "from the child");
+  return 0;
+}
+
+ZEL_CHILD_SCENARIO(TraceQuietOnly) {
+  { ZELRTCQuietTracedMethod quiet(ZelRTCInfraTrace, "Quiet"); }
+  std::printf("active=%d\n", ZELRTCTrace::GetActiveTraces());
+  ZELRTCTrace::Trace(ZelRTCUITrace, ZelRTCSeverityVerbose, "first line call");
+  std::printf("active=%d\n", ZELRTCTrace::GetActiveTraces());
+  return 0;
+}
+
+ZEL_CHILD_SCENARIO(TraceFatalAssert) {
+  ZELSetFatalErrorHandler([](const char* text, const char* t2, const char* t3, const char* t4, const char* path,
+                             int line) {
+    std::printf("fatal:%s|%s|%s|%s|%s|%d\n", text, t2 ? t2 : "null", t3 ? t3 : "null", t4 ? t4 : "null", path, line);
+  });
+  ZELRTCTrace::Assert(ZelRTCInfraTrace, 1, "never", "a.cpp", 1);
+  ZELRTCTrace::Assert(ZelRTCInfraTrace, 0, "x > 0", "src/b.cpp", 42);
+  return 0;
+}
+
+TEST(ZELRTCTraceProcessTest, NothingWithoutEnvironmentOrActivation) {
+  ZELTempDir dir;
+  ZELChildResult r = ZELRunChild("TraceScopesThenSetEnvironment", {}, dir.Path());
+  EXPECT_EQ(0, r.exitCode);
+  EXPECT_EQ("active=0\n", r.out);
+  EXPECT_FALSE(ZELFileExists(ZELTraceFilePath(dir.Path(), r.pid)));
+}
+
+TEST(ZELRTCTraceProcessTest, InfraVariableActivatesOnTheFirstLine) {
+  ZELTempDir dir;
+  ZELChildResult r = ZELRunChild("TraceOneScope", {{"ZELRTCInfraTrace", ""}}, dir.Path());
+  ASSERT_EQ(0, r.exitCode) << r.err;
+  std::string path = ZELTraceFilePath(dir.Path(), r.pid);
+  EXPECT_EQ("RTC trace activated at path:\n" + path + "\n", r.out);
+  EXPECT_EQ((Lines{"Korva Level Info : V1R0 Linux", "[INF] [>] ZELRTCChild::Run",
+                   "[INF] [<] ZELRTCChild::Run succeeded"}),
+            ZELTraceLines(ZELReadFile(path)));
+}
+
+TEST(ZELRTCTraceProcessTest, TwoVariablesOfOneChannelOpenTheFileOnce) {
+  ZELTempDir dir;
+  ZELChildResult r = ZELRunChild("TraceOneScope", {{"ZELRTCUCCPTrace", "1"}, {"ZELRTCInfraTrace", "1"}}, dir.Path());
+  ASSERT_EQ(0, r.exitCode);
+  Lines lines = ZELTraceLines(ZELReadFile(ZELTraceFilePath(dir.Path(), r.pid)));
+  ASSERT_EQ(3u, lines.size());
+  EXPECT_EQ("Korva Level Info : V1R0 Linux", lines[0]);
+
+  // The UI channel alone does not write infrastructure lines, but opens the file.
+  ZELChildResult ui = ZELRunChild("TraceOneScope", {{"ZELRTCUITrace", "1"}}, dir.Path());
+  EXPECT_EQ((Lines{"Korva Level Info : V1R0 Linux"}), ZELTraceLines(ZELReadFile(ZELTraceFilePath(dir.Path(), ui.pid))));
+  ZELChildResult all = ZELRunChild("TraceOneScope", {{"ZELRTCAllTrace", "1"}}, dir.Path());
+  EXPECT_EQ(3u, ZELTraceLines(ZELReadFile(ZELTraceFilePath(dir.Path(), all.pid))).size());
+}
+
+TEST(ZELRTCTraceProcessTest, EnvironmentIsReadOnTheFirstTraceCallOnly) {
+  ZELTempDir dir;
+  ZELChildResult r = ZELRunChild("TraceQuietOnly", {{"ZELRTCAllTrace", "1"}}, dir.Path());
+  // A quiet scope writes nothing and does not read the environment; a line of
+  // any level or severity does.
+  EXPECT_EQ("active=0\nRTC trace activated at path:\n" + ZELTraceFilePath(dir.Path(), r.pid) + "\nactive=255\n",
+            r.out);
+}
+
+TEST(ZELRTCTraceProcessTest, ChildProcessFileNameEndsInUnderscore) {
+  ZELTempDir dir;
+  ZELChildResult r = ZELRunChild("TraceAsChildProcess", {}, dir.Path());
+  ASSERT_EQ(0, r.exitCode);
+  EXPECT_FALSE(ZELFileExists(ZELTraceFilePath(dir.Path(), r.pid)));
+  EXPECT_EQ((Lines{"Korva Level Info : V1R0 Linux", "[INF] [i] from the child"}),
+            ZELTraceLines(ZELReadFile(ZELTraceFilePath(dir.Path(), r.pid, true))));
+}
+
+TEST(ZELRTCTraceProcessTest, UnopenableFileIsReportedAndLeavesTheChannelsOff) {
+  ZELTempDir dir;
+  std::string missing = dir.Path() + "no/such/folder";
+  ZELChildResult r = ZELRunChild("TraceScopesThenSetEnvironment", {{"ZELRTCInfraTrace", "1"}}, missing);
+  ASSERT_EQ(0, r.exitCode);
+  std::string path = missing + "/ZELRTCTrace" + std::to_string(r.pid) + ".txt";
+  EXPECT_EQ("Cannot activate RTC trace at path " + path + "\nactive=0\n", r.out);
+}
+
+TEST(ZELRTCTraceProcessTest, FailedAssertTracesThenReportsTheFatalError) {
+  ZELTempDir dir;
+  ZELChildResult r = ZELRunChild("TraceFatalAssert", {{"ZELRTCInfraTrace", "1"}}, dir.Path());
+  ASSERT_EQ(0, r.exitCode);
+  EXPECT_NE(std::string::npos, r.out.find("fatal:x > 0|null|null|null|src/b.cpp|42\n"));
+  EXPECT_EQ((Lines{"Korva Level Info : V1R0 Linux", "[INF] [E] x > 0 at src/b.cpp:42"}),
+            ZELTraceLines(ZELReadFile(ZELTraceFilePath(dir.Path(), r.pid))));
+}
