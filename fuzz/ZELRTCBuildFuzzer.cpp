@@ -9,6 +9,8 @@
 // ZELRTCParam::ParamsToString, and everything is destroyed. Then every fake
 // must be back to its own single reference: any reference taken and not given
 // back, or given back twice, aborts the run.
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -544,6 +546,18 @@ void RunOne(Input& in) {
 }
 
 }  // namespace
+
+// The corpus folders named on the command line are made when missing (a
+// scratch output folder, for example), as the fuzzing engine requires them to
+// exist.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  for (int i = 1; i < *argc; ++i) {
+    const char* arg = (*argv)[i];
+    struct stat info;
+    if (arg[0] != '-' && stat(arg, &info) != 0) mkdir(arg, 0755);
+  }
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TheFakes();
