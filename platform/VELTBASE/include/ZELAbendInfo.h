@@ -62,6 +62,8 @@ class VELTBASE_API ZELAbendInfo {
   // these signals whose handler is now the crash handler (5 unless the runtime
   // refused some). Calling it again installs the handler again.
   static int InstallCrashHandler();
+  // 1 when the crash handler is the handler of `signal` now, else 0.
+  static int IsCrashHandlerInstalled(int signal);
 
   // Writes the report of the registered sections to `stream` now, headed
   // "*** ZEL crash report: on request in process <pid> ***". 0, or -1 for a

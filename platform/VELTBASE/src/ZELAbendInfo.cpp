@@ -304,14 +304,16 @@ int ZELAbendInfo::InstallCrashHandler() {
   sigemptyset(&action.sa_mask);
   int installed = 0;
   for (int sig : kFatalSignals) {
-    if (sigaction(sig, &action, nullptr) != 0) continue;
-    struct sigaction now;
-    std::memset(&now, 0, sizeof now);
-    if (sigaction(sig, nullptr, &now) == 0 && (now.sa_flags & SA_SIGINFO) && now.sa_sigaction == &OnFatalSignal) {
-      ++installed;
-    }
+    if (sigaction(sig, &action, nullptr) == 0) installed += IsCrashHandlerInstalled(sig);
   }
   return installed;
+}
+
+int ZELAbendInfo::IsCrashHandlerInstalled(int signal) {
+  struct sigaction now;
+  std::memset(&now, 0, sizeof now);
+  if (sigaction(signal, nullptr, &now) != 0) return 0;
+  return (now.sa_flags & SA_SIGINFO) && now.sa_sigaction == &OnFatalSignal ? 1 : 0;
 }
 
 int ZELAbendInfo::WriteReport(FILE* stream) {
