@@ -42,8 +42,7 @@ class ZELRTCITF_API ZELCollabAbendInfo : public ZELAbendInfo {
 
   // Class-wide values; a null text changes nothing.
   void SetDriverName(const char* driver);
-  void SetLoginInfo(const ZELUnicodeString& server, const ZELUnicodeString& uri,
-                    const ZELUnicodeString& userAccount);
+  void SetLoginInfo(const ZELUnicodeString& server, const ZELUnicodeString& uri, const ZELUnicodeString& userAccount);
   void SetProtocol(const char* protocol);
 
   // Values of this object; a null text changes nothing.

@@ -152,7 +152,7 @@ volatile int g_noLimit = INT_MAX;
 
 int Recurse(volatile char* previous, int depth) {
   volatile char frame[1024];
-  frame[0] = previous ? previous[0] : 0;
+  frame[0] = previous ? previous[0] : static_cast<char>(0);
   if (depth >= g_noLimit) return frame[0];
   return Recurse(frame, depth + 1) + frame[0];
 }
@@ -179,8 +179,8 @@ bool ExpectCrashReport(const char* scenario, int signal, const char* signalName)
   ZELChildResult r = ZELRunChild(scenario, {}, dir.Path());
   if (kUnderSanitizer && r.exitCode == kHandlerRefused) return false;
   EXPECT_EQ(signal, r.signal) << "exit " << r.exitCode << ": " << r.err;
-  std::string report = "*** ZEL crash report: signal " + std::to_string(signal) + " (" + signalName +
-                       ") in process " + std::to_string(r.pid) +
+  std::string report = "*** ZEL crash report: signal " + std::to_string(signal) + " (" + signalName + ") in process " +
+                       std::to_string(r.pid) +
                        " ***\n"
                        "--- COLLABORATION (section 43) ---\n"
                        "\nDriver : [XMPPJava]\n"

@@ -37,7 +37,7 @@ TEST(ZELRTCNotificationDispatcherTest, LifeWritesFourLinesAtOneIndentation) {
   const std::string dtor = "ZELRTCNotificationDispatcher::~ZELRTCNotificationDispatcher";
   std::vector<std::string> lines;
   for (const std::string& line : capture.Lines()) {
-    if (line.rfind("[", 0) == 0) lines.push_back(line);  // not the file's header
+    if (!line.empty() && line[0] == '[') lines.push_back(line);  // not the file's header
   }
   // The copy writes nothing; each destruction writes its two lines.
   EXPECT_EQ((std::vector<std::string>{"[INF] [>] " + ctor, "[INF] [<] " + ctor, "[INF] [>] " + dtor,

@@ -151,13 +151,27 @@ constexpr int kFatalSignals[] = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
 
 const char* SignalName(int sig) {
   switch (sig) {
-    case SIGSEGV: return "SIGSEGV";
-    case SIGABRT: return "SIGABRT";
-    case SIGBUS: return "SIGBUS";
-    case SIGFPE: return "SIGFPE";
-    case SIGILL: return "SIGILL";
-    default: return "unknown";
+    case SIGSEGV:
+      return "SIGSEGV";
+    case SIGABRT:
+      return "SIGABRT";
+    case SIGBUS:
+      return "SIGBUS";
+    case SIGFPE:
+      return "SIGFPE";
+    case SIGILL:
+      return "SIGILL";
+    default:
+      return "unknown";
   }
+}
+
+// Copies `text` into `buffer` (of `size` bytes) from `used` on, as far as it
+// fits, keeps the buffer terminated and returns the new length.
+size_t AppendText(char* buffer, size_t size, size_t used, const char* text) {
+  while (*text && used + 1 < size) buffer[used++] = *text++;
+  buffer[used] = '\0';
+  return used;
 }
 
 // The temporary directory read at installation, ending in '/'; empty when it
@@ -174,10 +188,11 @@ void OnFatalSignal(int sig, siginfo_t*, void*) {
     out.fds[0] = STDERR_FILENO;
     if (g_reportDirectory[0]) {
       char path[sizeof g_reportDirectory + sizeof kReportFilePrefix + 32];
-      std::strcpy(path, g_reportDirectory);
-      std::strcat(path, kReportFilePrefix);
-      std::strcat(path, FormatInt(static_cast<long>(getpid()), number));
-      std::strcat(path, ".txt");
+      size_t used = 0;
+      for (const char* piece :
+           {static_cast<const char*>(g_reportDirectory), kReportFilePrefix, FormatInt(getpid(), number), ".txt"}) {
+        used = AppendText(path, sizeof path, used, piece);
+      }
       out.fds[1] = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     }
     out.Write("*** ZEL crash report: signal ");
@@ -210,8 +225,8 @@ void OnFatalSignal(int sig, siginfo_t*, void*) {
 // useful size already (a sanitizer runtime may have installed its own). The
 // stack is never freed: the handler may need it until the thread ends.
 void EnsureAlternateStack() {
-  constexpr size_t kMinimumSize = 32 * 1024;
-  constexpr size_t kSize = 64 * 1024;
+  constexpr size_t kMinimumSize = size_t{32} * 1024;
+  constexpr size_t kSize = size_t{64} * 1024;
   stack_t current;
   std::memset(&current, 0, sizeof current);
   if (sigaltstack(nullptr, &current) == 0 && !(current.ss_flags & SS_DISABLE) && current.ss_size >= kMinimumSize) {
@@ -291,7 +306,7 @@ ZELAbendInfo* ZELAbendInfo::GetAbendInfo(short sectionId) {
 int ZELAbendInfo::InstallCrashHandler() {
   const char* directory = ZELGetTempDirectory();
   if (std::strlen(directory) < sizeof g_reportDirectory) {
-    std::strcpy(g_reportDirectory, directory);
+    AppendText(g_reportDirectory, sizeof g_reportDirectory, 0, directory);
   } else {
     g_reportDirectory[0] = '\0';
   }
