@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
+#include <thread>
 
 #include "ZELAbendInfo.h"
+#include "ZELTestSupport.h"
 
 namespace {
 
@@ -85,4 +91,48 @@ TEST(ZELAbendInfoTest, ReportGivesSectionsByOrderWithNamesAndTexts) {
                 "*** End of crash report ***\n",
             Report());
   EXPECT_EQ(-1, ZELAbendInfo::WriteReport(nullptr));
+}
+
+namespace {
+
+pthread_t g_otherThread;
+
+// While its text is asked for, another thread dies of SIGILL.
+class SlowSection : public ZELAbendInfo {
+ public:
+  SlowSection() : ZELAbendInfo(301) {}
+  char* Dump() override {
+    pthread_kill(g_otherThread, SIGILL);
+    struct timespec pause = {0, 300 * 1000 * 1000};
+    nanosleep(&pause, nullptr);
+    return _text;
+  }
+
+ private:
+  char _text[10] = "slow text";
+};
+
+}  // namespace
+
+ZEL_CHILD_SCENARIO(AbendTwoThreadsDie) {
+  prctl(PR_SET_DUMPABLE, 0);  // no core file
+  ZELAbendInfo::InstallCrashHandler();
+  if (!ZELAbendInfo::IsCrashHandlerInstalled(SIGABRT) || !ZELAbendInfo::IsCrashHandlerInstalled(SIGILL)) return 3;
+  ZELAbendInfo::SetInformationSpecs(301, "SLOW", 1, 0);
+  static SlowSection section;
+  ZELAbendInfo::SetAbendInfo(&section);
+  std::thread other([] {
+    for (;;) pause();
+  });
+  g_otherThread = other.native_handle();
+  std::abort();
+}
+
+TEST(ZELAbendInfoTest, AFatalSignalOfAnotherThreadWaitsForTheReport) {
+  ZELTempDir dir;
+  ZELChildResult r = ZELRunChild("AbendTwoThreadsDie", {}, dir.Path());
+  EXPECT_EQ(SIGABRT, r.signal) << "exit " << r.exitCode << ": " << r.err;
+  EXPECT_EQ("*** ZEL crash report: signal 6 (SIGABRT) in process " + std::to_string(r.pid) +
+                " ***\n--- SLOW (section 301) ---\nslow text\n*** End of crash report ***\n",
+            r.err);
 }

@@ -9,11 +9,13 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 
 #include "ZELProcessServices.h"
@@ -178,10 +180,24 @@ size_t AppendText(char* buffer, size_t size, size_t used, const char* text) {
 // did not fit, and then the report goes to standard error only.
 char g_reportDirectory[4096];
 const char kReportFilePrefix[] = "ZELCrashReport";
-std::atomic<int> g_reporting{0};
+// The thread writing the report, 0 before the first fatal signal.
+std::atomic<long> g_reportingThread{0};
+
+// Lets the thread that writes the report finish it: the process ends when it
+// does. Gives up after about ten seconds.
+void WaitForTheReport() {
+  struct timespec pause = {0, 10 * 1000 * 1000};
+  for (int i = 0; i < 1000; ++i) nanosleep(&pause, nullptr);
+}
 
 void OnFatalSignal(int sig, siginfo_t*, void*) {
-  if (g_reporting.exchange(1) == 0) {
+  long self = static_cast<long>(syscall(SYS_gettid));
+  long writer = 0;
+  if (!g_reportingThread.compare_exchange_strong(writer, self)) {
+    // A fatal signal of another thread during the report waits for it; one of
+    // the reporting thread itself (its Dump crashed) ends the process now.
+    if (writer != self) WaitForTheReport();
+  } else {
     int savedErrno = errno;
     char number[24];
     DescriptorSink out;
@@ -207,8 +223,7 @@ void OnFatalSignal(int sig, siginfo_t*, void*) {
     errno = savedErrno;
   }
   // Die as the process would have without the handler: default action, the
-  // signal unblocked, raised again. A second fatal signal while the report is
-  // being written comes straight here.
+  // signal unblocked, raised again.
   struct sigaction fallback;
   std::memset(&fallback, 0, sizeof fallback);
   fallback.sa_handler = SIG_DFL;
