@@ -15,9 +15,16 @@
 //   <text of the section's Dump, a line feed added when it lacks one>
 //   *** End of crash report ***
 //
+// The handler writes with write(2) from fixed buffers and allocates nothing
+// itself; the sections' Dump operations run inside it, so they should do as
+// little as they can. A fatal signal of another thread while the report is
+// being written waits for it; a stack overflow is reported on the threads that
+// have an alternate signal stack (the one that installed the handler).
+//
 // Ownership: the registry keeps pointers only; a section object stays owned by
 // whoever created it, and its destruction withdraws it from the registry.
-// Registration takes a lock; the crash handler reads the registry without one.
+// Registration takes a lock; the crash handler and WriteReport read the
+// registry without one.
 #pragma once
 
 #include <cstdio>
