@@ -1,10 +1,20 @@
 // What runs when the library is loaded, in this order (the order of
 // definition in this one file):
-//   1. the process-wide strings of the crash-report section;
+//   1. the process-wide strings of the crash-report section, constructed empty
+//      (at unload they are destroyed after the registrations, in reverse
+//      order, as for every static object);
 //   2. the registration of every notification class in the class dictionary,
 //      in the character-code order of the class names, with
 //      ZELRTCEnvironment::DebugActivated computed between
 //      "ZELRTCDataReceivedNotification" and "ZELRTCErrorNotification".
+#include "ZELCollabAbendInfo.h"
+
+ZELUnicodeString ZELCollabAbendInfo::_driver;
+ZELUnicodeString ZELCollabAbendInfo::_server;
+ZELUnicodeString ZELCollabAbendInfo::_uri;
+ZELUnicodeString ZELCollabAbendInfo::_userAccount;
+ZELUnicodeString ZELCollabAbendInfo::_protocol;
+
 #include "ZELBaseUnknown.h"
 #include "ZELFillDictionary.h"
 #include "ZELRTCItfExport.h"
