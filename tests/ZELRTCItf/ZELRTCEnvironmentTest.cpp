@@ -14,8 +14,8 @@ namespace {
 using Env = std::vector<std::pair<std::string, std::string>>;
 
 // Values of "ZELRTCDriver": the seven recognised texts, then near misses.
-const char* const kDriverValues[] = {"ST",   "MS",   "P2P",     "UCCP",  "XMPPJ", "LYNC",  "NODEJS", "XMPP",
-                                     "XMPPJava", "uccp", "Lync", "UCCP ", " MS",   "",      "ST2",    nullptr};
+const char* const kDriverValues[] = {"ST",       "MS",   "P2P",  "UCCP",  "XMPPJ", "LYNC", "NODEJS", "XMPP",
+                                     "XMPPJava", "uccp", "Lync", "UCCP ", " MS",   "",     "ST2",    nullptr};
 
 std::string Answers() {
   char line[64];
@@ -50,16 +50,14 @@ ZEL_CHILD_SCENARIO(EnvironmentDriverTable) {
 
 TEST(ZELRTCEnvironmentTest, DriverQueriesCompareTheWholeValueExactly) {
   for (bool msLive : {false, true}) {
-    ZELChildResult child =
-        ZELRunChild("EnvironmentDriverTable", msLive ? Env{{"ZELMSLive", ""}} : Env{});
+    ZELChildResult child = ZELRunChild("EnvironmentDriverTable", msLive ? Env{{"ZELMSLive", ""}} : Env{});
     ASSERT_EQ(0, child.exitCode) << child.err;
     std::string expected;
     for (const char* value : kDriverValues) {
       std::string v = value ? value : "";
       char line[96];
-      std::snprintf(line, sizeof line, "[%s] ST%d MS%d P2P%d UCCP%d XMPP%d LYNC%d NODEJS%d\n",
-                    value ? value : "unset", v == "ST", v == "MS" || msLive, v == "P2P", v == "UCCP", v == "XMPPJ",
-                    v == "LYNC", v == "NODEJS");
+      std::snprintf(line, sizeof line, "[%s] ST%d MS%d P2P%d UCCP%d XMPP%d LYNC%d NODEJS%d\n", value ? value : "unset",
+                    v == "ST", v == "MS" || msLive, v == "P2P", v == "UCCP", v == "XMPPJ", v == "LYNC", v == "NODEJS");
       expected += line;
     }
     EXPECT_EQ(expected, child.out) << "ZELMSLive set: " << msLive;
@@ -94,10 +92,9 @@ TEST(ZELRTCEnvironmentTest, CachedAnswersKeepTheirFirstValue) {
       unset.out);
 
   // Set with empty values: set all the same.
-  ZELChildResult set = ZELRunChild("EnvironmentCachedAnswers", {{"ZELRTCInProcess", ""},
-                                                                {"ZELRTCMultipleEventMsgsOff", ""},
-                                                                {"ZELMSLive", ""},
-                                                                {"ZELRTCDebugMode", ""}});
+  ZELChildResult set = ZELRunChild(
+      "EnvironmentCachedAnswers",
+      {{"ZELRTCInProcess", ""}, {"ZELRTCMultipleEventMsgsOff", ""}, {"ZELMSLive", ""}, {"ZELRTCDebugMode", ""}});
   ASSERT_EQ(0, set.exitCode) << set.err;
   EXPECT_EQ(
       "inProcess=1 multiple=0 msLive=1\n"

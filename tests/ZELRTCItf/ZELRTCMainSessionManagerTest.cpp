@@ -112,8 +112,7 @@ TEST(ZELRTCMainSessionManagerTest, CreatesFindsListsAndRemovesSessions) {
       "again: remove=0x80004005 get=0x80004005 null=1 open=1\n",
       run.child.out);
   // Finding a registered session writes nothing.
-  EXPECT_EQ((std::vector<std::string>{kEntry + std::string("3"), kExit, kEntry + std::string("7"), kExit}),
-            run.trace);
+  EXPECT_EQ((std::vector<std::string>{kEntry + std::string("3"), kExit, kEntry + std::string("7"), kExit}), run.trace);
 }
 
 // Sessions left registered are released at exit, after the caller's own.
@@ -149,9 +148,9 @@ ZEL_CHILD_SCENARIO(ManagerDriverOverrides) {
   struct Case {
     const char* hbx;
     const char* driver;
-  } const cases[] = {{nullptr, nullptr}, {nullptr, "NODEJS"}, {"", nullptr},     {"", "P2P"},      {"", "ST"},
-                     {"", "MS"},         {"", "UCCP"},       {"1", "LYNC"},     {"", "NODEJS"},   {"", "XMPPJ"},
-                     {"", "XMPPJava"},   {"", "nodejs"},     {"", "NODEJS "},   {"", "XMPP"}};
+  } const cases[] = {{nullptr, nullptr}, {nullptr, "NODEJS"}, {"", nullptr},   {"", "P2P"},    {"", "ST"},
+                     {"", "MS"},         {"", "UCCP"},        {"1", "LYNC"},   {"", "NODEJS"}, {"", "XMPPJ"},
+                     {"", "XMPPJava"},   {"", "nodejs"},      {"", "NODEJS "}, {"", "XMPP"}};
   for (const Case& c : cases) {
     c.hbx ? setenv("HBX_ODT_IN", c.hbx, 1) : unsetenv("HBX_ODT_IN");
     c.driver ? setenv("ZELRTCDriver", c.driver, 1) : unsetenv("ZELRTCDriver");

@@ -55,9 +55,7 @@ class ProbeSession : public ZELBaseUnknown, public ZELIRTCMainSession {
   int _driver;
 };
 
-ZELBaseUnknown* Create(void* argument) {
-  return new ProbeSession(argument ? *static_cast<int*>(argument) : -1);
-}
+ZELBaseUnknown* Create(void* argument) { return new ProbeSession(argument ? *static_cast<int*>(argument) : -1); }
 
 const ZELComponentClass kClasses[] = {{"ZELRTCMainSessionImpl", &Create}, {"ZELTestProbe", &Create}};
 

@@ -9,7 +9,11 @@ const ZELComponentClass kClasses[] = {{"ZELRTCMainSessionImpl", &Create}};
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) const ZELComponentLibrary* ZELGetComponentLibrary() {
-  static const ZELComponentLibrary library = {ZEL_COMPONENT_LIBRARY_MAGIC, ZEL_COMPONENT_LIBRARY_VERSION + 1,
-                                              sizeof(ZELComponentLibrary), "ZELRTCMsgLayer", 1, kClasses};
+  static const ZELComponentLibrary library = {ZEL_COMPONENT_LIBRARY_MAGIC,
+                                              ZEL_COMPONENT_LIBRARY_VERSION + 1,
+                                              sizeof(ZELComponentLibrary),
+                                              "ZELRTCMsgLayer",
+                                              1,
+                                              kClasses};
   return &library;
 }

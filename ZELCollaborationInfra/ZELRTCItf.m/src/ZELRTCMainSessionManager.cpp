@@ -29,10 +29,10 @@ struct DriverText {
   const char* text;
   ZelRTCDriver driver;
 };
-constexpr DriverText kTestModeDrivers[] = {
-    {"P2P", ZelRTCP2PDriver},   {"ST", ZelRTCSametimeDriver}, {"MS", ZelRTCMSLiveDriver},
-    {"UCCP", ZelRTCUCCPDriver}, {"LYNC", ZelRTCLyncDriver},   {"NODEJS", ZelRTCNodejsDriver},
-    {"XMPPJ", ZelRTCXMPPJavaDriver}, {"XMPPJava", ZelRTCXMPPJavaDriver}};
+constexpr DriverText kTestModeDrivers[] = {{"P2P", ZelRTCP2PDriver},        {"ST", ZelRTCSametimeDriver},
+                                           {"MS", ZelRTCMSLiveDriver},      {"UCCP", ZelRTCUCCPDriver},
+                                           {"LYNC", ZelRTCLyncDriver},      {"NODEJS", ZelRTCNodejsDriver},
+                                           {"XMPPJ", ZelRTCXMPPJavaDriver}, {"XMPPJava", ZelRTCXMPPJavaDriver}};
 
 bool IsValidDriver(int driver) { return driver >= 0 && driver <= 8 && driver != 4; }
 
@@ -76,8 +76,7 @@ HRESULT ZELRTCMainSessionManager::CreateSession(ZelRTCDriver driver, ZELIRTCMain
   oSession = nullptr;
 
   int effective = EffectiveDriver(driver);
-  ZELBaseUnknown* component =
-      ZELCreateExternalObject("ZELRTCMainSessionImpl", nullptr, "ZELRTCMsgLayer", &effective);
+  ZELBaseUnknown* component = ZELCreateExternalObject("ZELRTCMainSessionImpl", nullptr, "ZELRTCMsgLayer", &effective);
   if (!component) return E_FAIL;
 
   HRESULT hr = component->QueryInterface(IID_ZELIRTCMainSession, reinterpret_cast<void**>(&oSession));

@@ -54,13 +54,15 @@ struct ZELComponentLibrary {
 typedef const ZELComponentLibrary* (*ZELComponentLibraryEntry)();
 
 // Defines the entry point of a component library, exported under its plain name.
-#define ZEL_COMPONENT_LIBRARY(name, classArray)                                                              \
-  extern "C" __attribute__((visibility("default"))) const ZELComponentLibrary* ZELGetComponentLibrary() {    \
-    static const ZELComponentLibrary library = {ZEL_COMPONENT_LIBRARY_MAGIC, ZEL_COMPONENT_LIBRARY_VERSION,   \
-                                                sizeof(ZELComponentLibrary), name,                           \
+#define ZEL_COMPONENT_LIBRARY(name, classArray)                                                                 \
+  extern "C" __attribute__((visibility("default"))) const ZELComponentLibrary* ZELGetComponentLibrary() {       \
+    static const ZELComponentLibrary library = {ZEL_COMPONENT_LIBRARY_MAGIC,                                    \
+                                                ZEL_COMPONENT_LIBRARY_VERSION,                                  \
+                                                sizeof(ZELComponentLibrary),                                    \
+                                                name,                                                           \
                                                 static_cast<int>(sizeof(classArray) / sizeof((classArray)[0])), \
-                                                classArray};                                                 \
-    return &library;                                                                                         \
+                                                classArray};                                                    \
+    return &library;                                                                                            \
   }
 
 // A new component of class `className` from library `libraryName` (without
@@ -68,5 +70,5 @@ typedef const ZELComponentLibrary* (*ZELComponentLibraryEntry)();
 // searched first. Null, never a crash, when a name is null or empty, the
 // library cannot be found or loaded, is not a component library, does not
 // provide the class, or the class makes nothing.
-VELTBASE_API ZELBaseUnknown* ZELCreateExternalObject(const char* className, const char* folder,
-                                                     const char* libraryName, void* creationArgument);
+VELTBASE_API ZELBaseUnknown* ZELCreateExternalObject(const char* className, const char* folder, const char* libraryName,
+                                                     void* creationArgument);

@@ -70,8 +70,7 @@ const ZELComponentLibrary* Descriptor(void* handle) {
   link_map* owner = nullptr;
   Dl_info info{};
   if (dlinfo(handle, RTLD_DI_LINKMAP, &library) != 0 ||
-      dladdr1(symbol, &info, reinterpret_cast<void**>(&owner), RTLD_DL_LINKMAP) == 0 || !library ||
-      owner != library) {
+      dladdr1(symbol, &info, reinterpret_cast<void**>(&owner), RTLD_DL_LINKMAP) == 0 || !library || owner != library) {
     return nullptr;
   }
   auto entry = reinterpret_cast<ZELComponentLibraryEntry>(symbol);
