@@ -83,8 +83,7 @@ TEST(ZELRTCParamToStringTest, UsersWithTheirNameDnAndStatus) {
   EXPECT_EQ("User(u7)", ZELNarrow(Renderings::UserToString(&negative)));
   for (ZelRTCUserStatus s : {ZelRTCStatusDND, ZelRTCStatusIdle}) {
     plain.status = s;
-    EXPECT_EQ("User(u1; " + std::string(ZELRTCUserStatusToStr(s)) + ")",
-              ZELNarrow(Renderings::UserToString(&plain)));
+    EXPECT_EQ("User(u1; " + std::string(ZELRTCUserStatusToStr(s)) + ")", ZELNarrow(Renderings::UserToString(&plain)));
   }
 
   EXPECT_EQ(0, both.addRefs + both.releases);

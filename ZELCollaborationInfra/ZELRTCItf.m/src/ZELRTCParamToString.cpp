@@ -243,8 +243,7 @@ ZELUnicodeString ZELRTCParam::ToString() const {
   return text;
 }
 
-ZELUnicodeString ZELRTCParam::ParamsToString(int selector, const char* name, ZELRTCParam** params,
-                                             unsigned int count) {
+ZELUnicodeString ZELRTCParam::ParamsToString(int selector, const char* name, ZELRTCParam** params, unsigned int count) {
   ZELUnicodeString text("[");
   if (params) {
     const bool masking = selector == kMaskSelector && name && std::strcmp(name, kMaskName) == 0;
