@@ -4,7 +4,10 @@
 // Every rendering appends its pieces to one string that it owns, so the cost of
 // a rendering grows with the length of its text only. Nothing here takes or
 // gives back a reference; the only line written is the one of GroupToString.
+#include <climits>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "KLV.h"
 #include "ZELRTCParam.h"
@@ -243,22 +246,39 @@ ZELUnicodeString ZELRTCParam::ToString() const {
   return text;
 }
 
+// The entries are rendered first, then laid out in a text whose storage is
+// made once at its final size: a text of a thousand entries grown piece by
+// piece would be moved to fresh memory again and again, and would cost more
+// per entry than a short one.
 ZELUnicodeString ZELRTCParam::ParamsToString(int selector, const char* name, ZELRTCParam** params, unsigned int count) {
-  ZELUnicodeString text("[");
+  std::vector<ZELUnicodeString> entries;  // "p<i>=<value>"
+  size_t total = 2;                       // "[" and "]"
   if (params) {
+    entries.reserve(count);
     const bool masking = selector == kMaskSelector && name && std::strcmp(name, kMaskName) == 0;
     for (unsigned int index = 0; index < count; ++index) {
-      if (index > 0) text.Append(kSeparator);
-      text.Append("p");
-      text.Append(ZELUnicodeString::FromNum("%d", static_cast<int>(index)));
-      text.Append("=");
+      ZELUnicodeString piece("p");
+      piece.Append(ZELUnicodeString::FromNum("%d", static_cast<int>(index)));
+      piece.Append("=");
       const ZELRTCParam* entry = params[index];
       if (masking && index == kMaskedIndex && entry) {
-        AppendMasked(text, *entry);
+        AppendMasked(piece, *entry);
       } else {
-        AppendWithinLimit(text, entry);
+        AppendWithinLimit(piece, entry);
       }
+      total += (index > 0 ? 2 : 0) + static_cast<size_t>(piece.GetLengthInChar());
+      entries.push_back(std::move(piece));
     }
+  }
+
+  // A text made at the final length keeps its storage when a shorter text is
+  // copied into it; the appends then fill that storage.
+  static const ZELUnicodeString open("[");
+  ZELUnicodeString text(ZELUnicodeChar(' '), total <= INT_MAX ? static_cast<int>(total) : 0);
+  text = open;
+  for (size_t index = 0; index < entries.size(); ++index) {
+    if (index > 0) text.Append(kSeparator);
+    text.Append(entries[index]);
   }
   text.Append("]");
   return text;
