@@ -31,6 +31,9 @@ const int kMaskSelector = 1;
 const char kMaskName[] = "Login";
 const unsigned int kMaskedIndex = 3;
 
+// The entries of a parameter array made room for at once; more grow the room.
+const unsigned int kReservedEntries = 4096;
+
 // The texts of ZELRTCUserStatusToStr and the pieces of a user rendering, by value.
 const char* const kStatusTexts[] = {"Active", "Away", "DND", "Idle", "OnThePhone", "Offline", "Unknown"};
 const char* const kStatusPieces[] = {"; Active", "; Away", "; DND", "; Idle", "; OnThePhone", "; Offline", ""};
@@ -254,7 +257,7 @@ ZELUnicodeString ZELRTCParam::ParamsToString(int selector, const char* name, ZEL
   std::vector<ZELUnicodeString> entries;  // "p<i>=<value>"
   size_t total = 2;                       // "[" and "]"
   if (params) {
-    entries.reserve(count);
+    entries.reserve(count < kReservedEntries ? count : kReservedEntries);
     const bool masking = selector == kMaskSelector && name && std::strcmp(name, kMaskName) == 0;
     for (unsigned int index = 0; index < count; ++index) {
       ZELUnicodeString piece("p");
