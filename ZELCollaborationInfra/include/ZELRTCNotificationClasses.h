@@ -9,9 +9,17 @@
 
 #define ZEL_RTC_NOTIFICATIONS_BEFORE_ERROR(X) \
   X(ZELRTCArchiveCleanedNotification)         \
-  X(ZELRTCArchiveReceivedNotification)
+  X(ZELRTCArchiveReceivedNotification)        \
+  X(ZELRTCBuddyListExpandedNotification)      \
+  X(ZELRTCBuddyListGroupNotification)         \
+  X(ZELRTCBuddyListNotification)              \
+  X(ZELRTCBuddyListUserNotification)
 
-#define ZEL_RTC_NOTIFICATIONS_FROM_ERROR(X)
+#define ZEL_RTC_NOTIFICATIONS_FROM_ERROR(X) \
+  X(ZELRTCMyStatusChangedNotification)      \
+  X(ZELRTCUserStatusChangedNotification)    \
+  X(ZELRTCWatchListNotification)            \
+  X(ZELRTCWatchListUserNotification)
 
 #define ZEL_RTC_FOR_EACH_NOTIFICATION(X) \
   ZEL_RTC_NOTIFICATIONS_BEFORE_ERROR(X)  \
