@@ -274,11 +274,9 @@ ZELUnicodeString ZELRTCParam::ParamsToString(int selector, const char* name, ZEL
     }
   }
 
-  // A text made at the final length keeps its storage when a shorter text is
-  // copied into it; the appends then fill that storage.
-  static const ZELUnicodeString open("[");
-  ZELUnicodeString text(ZELUnicodeChar(' '), total <= INT_MAX ? static_cast<int>(total) : 0);
-  text = open;
+  ZELUnicodeString text;
+  text.Reserve(total <= INT_MAX ? static_cast<int>(total) : 0);
+  text.Append("[");
   for (size_t index = 0; index < entries.size(); ++index) {
     if (index > 0) text.Append(kSeparator);
     text.Append(entries[index]);
