@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "ZELAbendInfo.h"
+#include "ZELCollabAbendInfo.h"
 #include "ZELRTCArchiveReceivedNotification.h"
 #include "ZELRTCNotificationBuilder.h"
 #include "ZELRTCParam.h"
@@ -60,7 +62,17 @@ void ClientReads(ZELRTCNotification* notification) {
 }  // namespace
 
 int main() {
+  // A crash would write a report with the collaboration section to standard
+  // error and to ZELCrashReport<pid>.txt in the temporary directory.
+  ZELAbendInfo::InstallCrashHandler();
+  ZELCollabAbendInfo* section = ZELCollabAbendInfo::GetLastCollabAbendInfo();
+  section->SetDriverName("XMPPJava");
+  section->SetProtocol("XMPP");
+  ZELAbendInfo::SetAbendInfo(section);
+
+  section->SetLastCall("DriverReceivesArchive");
   ZELRTCNotification* notification = DriverReceivesArchive();
+  section->SetLastNotif("ZELRTCArchiveReceivedNotification");
   if (!notification) {
     std::printf("the class dictionary does not know the archive notification\n");
     return 1;
@@ -68,5 +80,7 @@ int main() {
   ClientReads(notification);
   notification->Release();
   if (!ZELRTCTrace::GetActiveTraces()) std::printf("(set ZELRTCInfraTrace=1 to write the trace file)\n");
+  std::printf("the crash report would read:\n");
+  ZELAbendInfo::WriteReport(stdout);
   return 0;
 }

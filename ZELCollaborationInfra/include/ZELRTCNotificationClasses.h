@@ -10,6 +10,10 @@
 #define ZEL_RTC_NOTIFICATIONS_BEFORE_ERROR(X)    \
   X(ZELRTCArchiveCleanedNotification)            \
   X(ZELRTCArchiveReceivedNotification)           \
+  X(ZELRTCBuddyListExpandedNotification)         \
+  X(ZELRTCBuddyListGroupNotification)            \
+  X(ZELRTCBuddyListNotification)                 \
+  X(ZELRTCBuddyListUserNotification)             \
   X(ZELRTCConferenceParticipantListNotification) \
   X(ZELRTCConferenceParticipantNotification)
 
@@ -18,8 +22,12 @@
   X(ZELRTCGroupsResolvedNotification)             \
   X(ZELRTCMeetingAvailableNotification)           \
   X(ZELRTCMeetingInvitationReceivedNotification)  \
+  X(ZELRTCMyStatusChangedNotification)            \
   X(ZELRTCUserInfoReceivedNotification)           \
+  X(ZELRTCUserStatusChangedNotification)          \
   X(ZELRTCUsersResolvedNotification)              \
+  X(ZELRTCWatchListNotification)                  \
+  X(ZELRTCWatchListUserNotification)              \
   X(ZELRTCWebRTCCallAcceptedNotification)         \
   X(ZELRTCWebRTCCallEndedNotification)            \
   X(ZELRTCWebRTCICECandidateReceivedNotification) \

@@ -13,6 +13,9 @@
 //
 // Booleans are `unsigned char`: pass (unsigned char)1, not `true`, which
 // would select the int constructor.
+//
+// ToString and ParamsToString render parameters for the trace file; they take
+// no reference on the users and groups they render.
 #pragma once
 
 #include "ZELBinary.h"
@@ -98,6 +101,26 @@ class ZELRTCITF_API ZELRTCParam {
   unsigned char GetValue(ZELSysTSVectorOfUnicodeString& oValues) const;
   unsigned char GetValue(ZELUnicodeString& oValue) const;
 
+  // The text of this parameter: "true"/"false", the number, a quoted string,
+  // "{...}" for the vectors and lists, "User(...)" or "Group(...)", "null"
+  // for an absent value.
+  ZELUnicodeString ToString() const;
+  // The text of a parameter array: "[p0=...; p1=...]". Each entry longer than
+  // its kind's limit (1024 characters for user and group lists, 512 for string
+  // vectors, 128 otherwise) is cut to its first 31 characters followed by
+  // "...(<full length>)". With selector 1 and name "Login", entry 3 is shown
+  // as asterisks between quotes. A null array gives "[]".
+  static ZELUnicodeString ParamsToString(int selector, const char* name, ZELRTCParam** params, unsigned int count);
+
+ protected:
+  // "User(<id>[; name=<name>][; dn=<dn>][; <status>])", or "null".
+  static ZELUnicodeString UserToString(ZELIRTCUser* user);
+  // "Group(<id>[; name=<name>][; public][; expanded]; {<users>})", or "null";
+  // writes one informational line on the infrastructure channel.
+  static ZELUnicodeString GroupToString(ZELIRTCGroup* group);
+  // "{<user>; <user>...}" (a null element leaves its place empty), or "null".
+  static ZELUnicodeString ListOfUserToString(ZELListPtrZELIRTCUser* users);
+
  private:
   void _ReleaseData();
   // True for a false boolean, a zero integer or an absent value.
@@ -120,3 +143,8 @@ class ZELRTCITF_API ZELRTCParam {
   Value _value;
   ParamKind _kind;
 };
+
+// The text of a presence state: "Active", "Away", "DND", "Idle", "OnThePhone",
+// "Offline", "Unknown"; the empty string for any other value. A constant
+// string, never to be freed.
+ZELRTCITF_API const char* ZELRTCUserStatusToStr(ZelRTCUserStatus status);

@@ -203,7 +203,10 @@ bool ZELRTCReadAt(ZELRTCParam** params, unsigned int count, unsigned int index, 
 }
 
 // The members and the factory of a concrete class, in its source file.
-#define ZEL_RTC_IMPLEMENT_NOTIFICATION(C)                                                    \
+#define ZEL_RTC_IMPLEMENT_NOTIFICATION(C)              \
+  ZEL_RTC_IMPLEMENT_NOTIFICATION_WITHOUT_DESTRUCTOR(C) \
+  C::~C() = default;
+// The same, for a class whose source writes its own destructor.
+#define ZEL_RTC_IMPLEMENT_NOTIFICATION_WITHOUT_DESTRUCTOR(C)                                 \
   ZEL_IMPLEMENT_CLASS_DESCRIPTION(C, ZELRTCNotification, "ZELnull", "ZELCollaborationInfra") \
-  C::~C() = default;                                                                         \
   ZELBaseUnknown* fctCreate##C() { return new C(); }

@@ -31,6 +31,10 @@ class ZELSYSTS_API ZELUnicodeString {
   ZELUnicodeString& Append(const char* utf8);
   ZELUnicodeString& Append(const ZELUnicodeChar& c);
 
+  // Makes room for `units` UTF-16 units without changing the contents, so that
+  // appends up to that length allocate nothing.
+  void Reserve(int units);
+
   // Number of UTF-16 code units.
   int GetLengthInChar() const;
   bool IsEmpty() const { return _units.empty(); }

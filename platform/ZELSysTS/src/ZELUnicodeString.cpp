@@ -101,6 +101,10 @@ ZELUnicodeString& ZELUnicodeString::Append(const ZELUnicodeChar& c) {
   return *this;
 }
 
+void ZELUnicodeString::Reserve(int units) {
+  if (units > 0) _units.reserve(static_cast<size_t>(units));
+}
+
 int ZELUnicodeString::GetLengthInChar() const { return static_cast<int>(_units.size()); }
 
 const char16_t* ZELUnicodeString::ConvertToUCChar() const { return _units.c_str(); }

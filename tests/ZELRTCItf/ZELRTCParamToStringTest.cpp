@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ZELCountingFakes.h"
+#include "ZELRTCParam.h"
+#include "ZELTestParams.h"
+#include "ZELTestSupport.h"
+
+namespace {
+
+// Opens the protected renderings to the tests.
+struct Renderings : ZELRTCParam {
+  using ZELRTCParam::GroupToString;
+  using ZELRTCParam::ListOfUserToString;
+  using ZELRTCParam::UserToString;
+};
+
+// The trace lines written since the capture began, without the file's header.
+std::vector<std::string> Written(const ZELTraceCapture& capture) {
+  std::vector<std::string> lines;
+  for (const std::string& line : capture.Lines())
+    if (line.rfind("[INF]", 0) == 0) lines.push_back(line);
+  return lines;
+}
+std::string Text(const ZELRTCParam& p) { return ZELNarrow(p.ToString()); }
+std::string Params(ZELTestParams& p, int selector = 0, const char* name = "") {
+  return ZELNarrow(ZELRTCParam::ParamsToString(selector, name, p.data(), p.size()));
+}
+const std::vector<std::string> kUserCalls = {"GetIdentifier", "GetName", "GetDn", "GetStatus"};
+const char kRollback[] = "[INF] [i] Rollback : users leaking in Group param";
+
+}  // namespace
+
+TEST(ZELRTCParamToStringTest, ScalarsStringsAndLists) {
+  EXPECT_EQ("true", Text(ZELRTCParam(static_cast<unsigned char>(2))));
+  EXPECT_EQ("false", Text(ZELRTCParam(static_cast<unsigned char>(0))));
+  EXPECT_EQ("-42", Text(ZELRTCParam(-42)));
+  EXPECT_EQ("2.5", Text(ZELRTCParam(2.5)));
+  EXPECT_EQ("1e+20", Text(ZELRTCParam(1e20)));
+  EXPECT_EQ("ByteArray(3)", Text(ZELRTCParam("abc", 3)));
+  EXPECT_EQ("null", Text(ZELRTCParam("abc", 0)));
+  EXPECT_EQ("\"\"", Text(ZELRTCParam(ZELUnicodeString(""))));
+  EXPECT_EQ("\"a\"b\"", Text(ZELRTCParam(ZELUnicodeString("a\"b"))));
+
+  ZELListValZELUnicodeString strings;
+  EXPECT_EQ("{}", Text(ZELRTCParam(strings)));
+  strings.Append("x");
+  strings.Append("");
+  strings.Append("é");
+  EXPECT_EQ("{\"x\"; \"\"; \"é\"}", Text(ZELRTCParam(strings)));
+
+  ZELRawCollint ints;
+  EXPECT_EQ("{}", Text(ZELRTCParam(ints)));
+  ints.Append(1);
+  ints.Append(-2);
+  EXPECT_EQ("{1; -2}", Text(ZELRTCParam(ints)));
+
+  EXPECT_EQ("null", Text(ZELRTCParam(static_cast<ZELIRTCUser*>(nullptr))));
+  EXPECT_EQ("null", Text(ZELRTCParam(static_cast<ZELIRTCGroup*>(nullptr))));
+  EXPECT_EQ("{}", Text(ZELRTCParam(ZELListPtrZELIRTCUser())));
+  EXPECT_EQ("{}", Text(ZELRTCParam(ZELListPtrZELIRTCGroup())));
+}
+
+TEST(ZELRTCParamToStringTest, UsersWithTheirNameDnAndStatus) {
+  FakeUser plain("u1");
+  FakeUser named("u2", "Ann", "", ZelRTCStatusActive);
+  FakeUser sameDn("u3", "Bob", "Bob", ZelRTCStatusAway);
+  FakeUser onlyDn("u4", "", "cn=x", ZelRTCStatusOffline);
+  FakeUser both("u5", "Cy", "cn=cy", ZelRTCStatusOnThePhone);
+  FakeUser strange("u6", "", "", static_cast<ZelRTCUserStatus>(42));
+  FakeUser negative("u7", "", "", static_cast<ZelRTCUserStatus>(-1));
+
+  EXPECT_EQ("null", ZELNarrow(Renderings::UserToString(nullptr)));
+  EXPECT_EQ("User(u1)", ZELNarrow(Renderings::UserToString(&plain)));
+  EXPECT_EQ(kUserCalls, plain.calls);
+  EXPECT_EQ("User(u2; name=Ann; Active)", ZELNarrow(Renderings::UserToString(&named)));
+  EXPECT_EQ("User(u3; name=Bob; Away)", ZELNarrow(Renderings::UserToString(&sameDn)));
+  EXPECT_EQ("User(u4; dn=cn=x; Offline)", ZELNarrow(Renderings::UserToString(&onlyDn)));
+  EXPECT_EQ("User(u5; name=Cy; dn=cn=cy; OnThePhone)", ZELNarrow(Renderings::UserToString(&both)));
+  EXPECT_EQ("User(u6)", ZELNarrow(Renderings::UserToString(&strange)));
+  EXPECT_EQ("User(u7)", ZELNarrow(Renderings::UserToString(&negative)));
+  for (ZelRTCUserStatus s : {ZelRTCStatusDND, ZelRTCStatusIdle}) {
+    plain.status = s;
+    EXPECT_EQ("User(u1; " + std::string(ZELRTCUserStatusToStr(s)) + ")", ZELNarrow(Renderings::UserToString(&plain)));
+  }
+
+  EXPECT_EQ(0, both.addRefs + both.releases);
+
+  // A user parameter renders the same; only the parameter takes and gives back.
+  EXPECT_EQ("User(u5; name=Cy; dn=cn=cy; OnThePhone)", Text(ZELRTCParam(&both)));
+  EXPECT_EQ(1, both.addRefs);
+  EXPECT_EQ(1, both.releases);
+}
+
+TEST(ZELRTCParamToStringTest, StatusTexts) {
+  const char* expected[] = {"Active", "Away", "DND", "Idle", "OnThePhone", "Offline", "Unknown"};
+  for (int s = 0; s < 7; ++s) EXPECT_STREQ(expected[s], ZELRTCUserStatusToStr(static_cast<ZelRTCUserStatus>(s)));
+  EXPECT_STREQ("", ZELRTCUserStatusToStr(static_cast<ZelRTCUserStatus>(7)));
+  EXPECT_STREQ("", ZELRTCUserStatusToStr(static_cast<ZelRTCUserStatus>(-1)));
+}
+
+TEST(ZELRTCParamToStringTest, UserListsKeepThePlaceOfANullElement) {
+  FakeUser a("a", "A");
+  FakeUser c("c", "", "", ZelRTCStatusIdle);
+  EXPECT_EQ("null", ZELNarrow(Renderings::ListOfUserToString(nullptr)));
+  ZELListPtrZELIRTCUser users;
+  EXPECT_EQ("{}", ZELNarrow(Renderings::ListOfUserToString(&users)));
+  users.Append(&a);
+  users.Append(nullptr);
+  users.Append(&c);
+  EXPECT_EQ("{User(a; name=A); ; User(c; Idle)}", ZELNarrow(Renderings::ListOfUserToString(&users)));
+  ZELListPtrZELIRTCUser leadingNull;
+  leadingNull.Append(nullptr);
+  leadingNull.Append(&a);
+  EXPECT_EQ("{; User(a; name=A)}", ZELNarrow(Renderings::ListOfUserToString(&leadingNull)));
+  EXPECT_EQ(kUserCalls, c.calls);
+
+  // A user-list parameter leaves the null out.
+  ZELRTCParam p(users);
+  EXPECT_EQ("{User(a; name=A); User(c; Idle)}", Text(p));
+}
+
+TEST(ZELRTCParamToStringTest, GroupsWithTheirFlagsUsersAndTraceLine) {
+  FakeUser u("u", "U");
+  FakeGroup empty("g1", "", 0, 1);
+  FakeGroup full("g2", "Friends", 1, 1);
+  full.AddUser(&u);
+  full.AddUser(nullptr);
+  FakeGroup quiet("g3", "Work");
+
+  ZELTraceCapture capture;
+  EXPECT_EQ("null", ZELNarrow(Renderings::GroupToString(nullptr)));
+  EXPECT_TRUE(Written(capture).empty());
+  EXPECT_EQ("Group(g1; expanded; {})", ZELNarrow(Renderings::GroupToString(&empty)));
+  EXPECT_EQ((std::vector<std::string>{"GetIdentifier", "GetName", "IsPublic", "IsExpanded", "GetUsers"}), empty.calls);
+  EXPECT_EQ((std::vector<std::string>{kRollback}), Written(capture));
+  EXPECT_EQ("Group(g2; name=Friends; public; expanded; {User(u; name=U); })",
+            ZELNarrow(Renderings::GroupToString(&full)));
+  EXPECT_EQ("Group(g3; name=Work; {})", Text(ZELRTCParam(&quiet)));
+
+  ZELListPtrZELIRTCGroup groups;
+  groups.Append(&empty);
+  groups.Append(nullptr);
+  groups.Append(&quiet);
+  EXPECT_EQ("{Group(g1; expanded; {}); Group(g3; name=Work; {})}", Text(ZELRTCParam(groups)));
+  EXPECT_EQ(5u, Written(capture).size());
+  for (const std::string& line : Written(capture)) EXPECT_EQ(kRollback, line);
+
+  // The users handed over by GetUsers are neither taken nor given back.
+  EXPECT_EQ(0, u.addRefs);
+  EXPECT_EQ(0, u.releases);
+}
+
+TEST(ZELRTCParamToStringTest, ParamsWithPositionsNullsAndCuts) {
+  ZELTestParams none;
+  EXPECT_EQ("[]", Params(none));
+  EXPECT_EQ("[]", ZELNarrow(ZELRTCParam::ParamsToString(0, "x", nullptr, 5)));
+  EXPECT_EQ("[]", ZELNarrow(ZELRTCParam::ParamsToString(1, nullptr, nullptr, 0)));
+
+  ZELTestParams p;
+  p.Add(7).AddNull().Str("hi").Add(static_cast<unsigned char>(1));
+  EXPECT_EQ("[p0=7; p1=null; p2=\"hi\"; p3=true]", Params(p));
+  EXPECT_EQ("[p0=7; p1=null; p2=\"hi\"; p3=true]", ZELNarrow(ZELRTCParam::ParamsToString(1, nullptr, p.data(), 4)));
+
+  // 200 characters plus two quotes: the first 31 characters and the full length.
+  const std::string longText(200, 'a');
+  ZELTestParams cut;
+  cut.Str(longText.c_str());
+  EXPECT_EQ("[p0=\"" + std::string(30, 'a') + "...(202)]", Params(cut));
+
+  // 128 characters are kept whole, 129 are cut.
+  ZELTestParams edge;
+  edge.Str(std::string(126, 'b').c_str()).Str(std::string(127, 'b').c_str());
+  EXPECT_EQ("[p0=\"" + std::string(126, 'b') + "\"; p1=\"" + std::string(30, 'b') + "...(129)]", Params(edge));
+
+  // A string vector keeps 512, a user list 1024.
+  ZELListValZELUnicodeString strings;
+  for (int i = 0; i < 50; ++i) strings.Append("abcd");  // 50 * 6 + 49 * 2 + 2 = 400 characters
+  ZELListValZELUnicodeString more(strings);
+  for (int i = 0; i < 20; ++i) more.Append("abcd");  // 70 * 6 + 69 * 2 + 2 = 560
+  ZELTestParams vectors;
+  vectors.Add(strings).Add(more);
+  const std::string whole = ZELNarrow(ZELRTCParam(strings).ToString());
+  ASSERT_EQ(400u, whole.size());
+  EXPECT_EQ("[p0=" + whole + "; p1=" + whole.substr(0, 31) + "...(560)]", Params(vectors));
+
+  FakeUser u("0123456789", "Name", "", ZelRTCStatusActive);  // "User(0123456789; name=Name; Active)": 35
+  ZELListPtrZELIRTCUser users;
+  for (int i = 0; i < 25; ++i) users.Append(&u);  // 25 * 35 + 24 * 2 + 2 = 925
+  ZELListPtrZELIRTCUser moreUsers(users);
+  for (int i = 0; i < 5; ++i) moreUsers.Append(&u);  // 30 * 35 + 29 * 2 + 2 = 1110
+  ZELTestParams lists;
+  lists.Add(users).Add(moreUsers);
+  const std::string userList = ZELNarrow(ZELRTCParam(users).ToString());
+  ASSERT_EQ(925u, userList.size());
+  EXPECT_EQ("[p0=" + userList + "; p1=" + userList.substr(0, 31) + "...(1110)]", Params(lists));
+  EXPECT_EQ(25 + 30 + 25, u.addRefs);  // the two parameters, and the one rendered above
+}
+
+TEST(ZELRTCParamToStringTest, LoginMasksTheFourthEntry) {
+  ZELTestParams p;
+  p.Str("user").Str("srv").Add(5).Str("secret12").Str("after");
+  const std::string clear = "[p0=\"user\"; p1=\"srv\"; p2=5; p3=\"secret12\"; p4=\"after\"]";
+  EXPECT_EQ("[p0=\"user\"; p1=\"srv\"; p2=5; p3=\"********\"; p4=\"after\"]", Params(p, 1, "Login"));
+  EXPECT_EQ(clear, Params(p, 0, "Login"));
+  EXPECT_EQ(clear, Params(p, 1, "login"));
+  EXPECT_EQ(clear, Params(p, 1, "Login "));
+  EXPECT_EQ(clear, Params(p, 2, "Login"));
+
+  // Fewer than four entries: nothing masked; a null entry 3 stays "null".
+  ZELTestParams shortList;
+  shortList.Str("a").Str("b").Str("c");
+  EXPECT_EQ("[p0=\"a\"; p1=\"b\"; p2=\"c\"]", Params(shortList, 1, "Login"));
+  ZELTestParams nullThird;
+  nullThird.Str("a").Str("b").Str("c").AddNull();
+  EXPECT_EQ("[p0=\"a\"; p1=\"b\"; p2=\"c\"; p3=null]", Params(nullThird, 1, "Login"));
+
+  // The mask follows the rendered length, with no limit; short texts give no asterisk.
+  ZELTestParams other;
+  other.Add(0).Add(0).Add(0).Str(std::string(300, 'x').c_str());
+  EXPECT_EQ("[p0=0; p1=0; p2=0; p3=\"" + std::string(300, '*') + "\"]", Params(other, 1, "Login"));
+  ZELTestParams digit;
+  digit.Add(0).Add(0).Add(0).Add(7);
+  EXPECT_EQ("[p0=0; p1=0; p2=0; p3=\"\"]", Params(digit, 1, "Login"));
+  ZELTestParams flag;
+  flag.Add(0).Add(0).Add(0).Add(static_cast<unsigned char>(0));
+  EXPECT_EQ("[p0=0; p1=0; p2=0; p3=\"***\"]", Params(flag, 1, "Login"));
+}
