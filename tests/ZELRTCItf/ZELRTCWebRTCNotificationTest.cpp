@@ -3,8 +3,6 @@
 #include "ZELCountingFakes.h"
 #include "ZELRTCNotificationBuilder.h"
 #include "ZELRTCWebRTCCallAcceptedNotification.h"
-#include "ZELRTCWebRTCCallEndedNotification.h"
-#include "ZELRTCWebRTCICECandidateReceivedNotification.h"
 #include "ZELRTCWebRTCInviteSentNotification.h"
 #include "ZELRTCWebRTCInviteToCallNotification.h"
 #include "ZELRTCWebRTCSDPReceivedNotification.h"
@@ -160,19 +158,4 @@ TEST(ZELRTCWebRTCSDPReceivedTest, FlagsAsGivenAndWhatAFailedBuildLeaves) {
   EXPECT_EQ(1, copy.GetIsSecondSwitch());
   EXPECT_EQ("v=0\r\no=- 1 2 IN IP4 0.0.0.0", Narrow(copy.GetSDP()));
   EXPECT_EQ("room", Narrow(n.GetRoomId()));
-}
-
-TEST(ZELRTCWebRTCCandidateAndEndTest, ThreeStringsFromVersionTwo) {
-  ZELRTCWebRTCICECandidateReceivedNotification candidate;
-  ZELRTCWebRTCCallEndedNotification ended;
-  Params p;
-  p.Str("uid").Str("room").Str("candidate:1 1 udp 2122260223 10.0.0.1 5000 typ host");
-  EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&candidate, p.data(), 3, 1));
-  EXPECT_EQ("", Narrow(candidate.GetUserId()));
-  ASSERT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&candidate, p.data(), 3, 2));
-  EXPECT_EQ("uid", Narrow(candidate.GetUserId()));
-  EXPECT_EQ("room", Narrow(candidate.GetRoomId()));
-  EXPECT_EQ("candidate:1 1 udp 2122260223 10.0.0.1 5000 typ host", Narrow(candidate.GetCandidate()));
-  ASSERT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&ended, p.data(), 3, 9));
-  EXPECT_EQ("candidate:1 1 udp 2122260223 10.0.0.1 5000 typ host", Narrow(ended.GetReason()));
 }
