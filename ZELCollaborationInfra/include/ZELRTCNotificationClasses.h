@@ -9,9 +9,18 @@
 
 #define ZEL_RTC_NOTIFICATIONS_BEFORE_ERROR(X) \
   X(ZELRTCArchiveCleanedNotification)         \
-  X(ZELRTCArchiveReceivedNotification)
+  X(ZELRTCArchiveReceivedNotification)        \
+  X(ZELRTCClientEventNotification)            \
+  X(ZELRTCDataReceivedNotification)
 
-#define ZEL_RTC_NOTIFICATIONS_FROM_ERROR(X)
+#define ZEL_RTC_NOTIFICATIONS_FROM_ERROR(X)       \
+  X(ZELRTCErrorNotification)                    \
+  X(ZELRTCFileTransferNotification)             \
+  X(ZELRTCInstantMessageReceivedNotification)   \
+  X(ZELRTCLoginNotification)                    \
+  X(ZELRTCSessionNotification)                  \
+  X(ZELRTCSplittedDataReceivedNotification)     \
+  X(ZELRTCTypedDataReceivedNotification)
 
 #define ZEL_RTC_FOR_EACH_NOTIFICATION(X) \
   ZEL_RTC_NOTIFICATIONS_BEFORE_ERROR(X)  \
