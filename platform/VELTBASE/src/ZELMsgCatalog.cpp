@@ -77,21 +77,24 @@ bool ReadCatalogFile(const std::string& path, std::string& out) {
   bool ok = false;
   struct stat info;
   if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= ZELMsgCatalog::kMaxFileSize) {
-    // The size may change under us: never take more than the cap.
-    out.resize(static_cast<size_t>(ZELMsgCatalog::kMaxFileSize) + 1);
+    // The size may change under us: one byte more than announced shows growth,
+    // and nothing beyond the cap plus one byte is ever taken.
+    const size_t cap = static_cast<size_t>(ZELMsgCatalog::kMaxFileSize) + 1;
+    out.resize(static_cast<size_t>(info.st_size) + 1);
     size_t got = 0;
     ok = true;
-    while (got < out.size()) {
+    for (;;) {
       ssize_t n = read(fd, &out[got], out.size() - got);
-      if (n == 0) break;
-      if (n < 0) {
-        ok = false;
-        break;
-      }
+      if (n < 0) ok = false;
+      if (n <= 0) break;
       got += static_cast<size_t>(n);
+      if (got == out.size()) {
+        if (got >= cap) break;
+        out.resize(got * 2 < cap ? got * 2 : cap);
+      }
     }
     out.resize(got);
-    if (got > static_cast<size_t>(ZELMsgCatalog::kMaxFileSize) || out.find('\0') != std::string::npos) ok = false;
+    if (got >= cap || out.find('\0') != std::string::npos) ok = false;
   }
   close(fd);
   return ok;
