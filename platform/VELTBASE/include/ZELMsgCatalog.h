@@ -1,17 +1,19 @@
 // ZELMsgCatalog: messages looked up by catalog name and key in plain-text
-// catalog files, with numbered arguments put in. Stateless: every call reads
-// the environment and the file afresh, so it may be called from any thread.
+// catalog files, with numbered arguments put in. Every call reads the
+// environment and the files afresh (only the default folder is worked out
+// once, safely), so it may be called from any thread.
 //
 // Where the catalogs are. The variable "ZELMsgCatalogPath" lists folders
 // separated by ':' (empty entries are skipped); when it is set, only those
 // folders are searched, in order. When it is not set, the one folder searched
-// is DefaultDirectory(): "share/ZELRTCItf/msgcatalog" of the installation
-// that holds this library (next to libVELTBASE.so: "<its folder>/../share/...").
+// is DefaultDirectory(): "ZELRTCItf/msgcatalog" in the data folder of the
+// installation that holds this library, found from the folder of
+// libVELTBASE.so (usually "<that folder>/../share/ZELRTCItf/msgcatalog").
 // The catalog named "Chat" is the file "Chat.msg" of a folder. A catalog name
 // is made of letters, digits, '_', '-' and '.', does not begin with '.', and
 // has at most 128 characters; any other name finds nothing.
 //
-// Catalog file format (UTF-8 text, at most 1 MiB):
+// Catalog file format (UTF-8 text, at most 1 MiB; a byte-order mark is skipped):
 //   # a comment: blank lines and lines whose first non-blank character is '#'
 //   LoginFailed = The server {1} refused the login of {2}.
 //   Disconnected=Connection lost.
