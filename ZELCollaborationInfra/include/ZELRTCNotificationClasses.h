@@ -7,18 +7,27 @@
 // "ZELRTCErrorNotification".
 #pragma once
 
-#define ZEL_RTC_NOTIFICATIONS_BEFORE_ERROR(X) \
-  X(ZELRTCArchiveCleanedNotification)         \
-  X(ZELRTCArchiveReceivedNotification)        \
-  X(ZELRTCBuddyListExpandedNotification)      \
-  X(ZELRTCBuddyListGroupNotification)         \
-  X(ZELRTCBuddyListNotification)              \
-  X(ZELRTCBuddyListUserNotification)
+#define ZEL_RTC_NOTIFICATIONS_BEFORE_ERROR(X)\
+  X(ZELRTCArchiveCleanedNotification)       \
+  X(ZELRTCArchiveReceivedNotification)      \
+  X(ZELRTCBuddyListExpandedNotification)    \
+  X(ZELRTCBuddyListGroupNotification)       \
+  X(ZELRTCBuddyListNotification)            \
+  X(ZELRTCBuddyListUserNotification)        \
+  X(ZELRTCClientEventNotification)          \
+  X(ZELRTCDataReceivedNotification)
 
-#define ZEL_RTC_NOTIFICATIONS_FROM_ERROR(X) \
-  X(ZELRTCMyStatusChangedNotification)      \
-  X(ZELRTCUserStatusChangedNotification)    \
-  X(ZELRTCWatchListNotification)            \
+#define ZEL_RTC_NOTIFICATIONS_FROM_ERROR(X)      \
+  X(ZELRTCErrorNotification)                     \
+  X(ZELRTCFileTransferNotification)              \
+  X(ZELRTCInstantMessageReceivedNotification)    \
+  X(ZELRTCLoginNotification)                     \
+  X(ZELRTCMyStatusChangedNotification)           \
+  X(ZELRTCSessionNotification)                   \
+  X(ZELRTCSplittedDataReceivedNotification)      \
+  X(ZELRTCTypedDataReceivedNotification)         \
+  X(ZELRTCUserStatusChangedNotification)         \
+  X(ZELRTCWatchListNotification)                 \
   X(ZELRTCWatchListUserNotification)
 
 #define ZEL_RTC_FOR_EACH_NOTIFICATION(X) \

@@ -110,7 +110,10 @@ TEST(ZELRTCArchiveReceivedNotificationTest, CopyIsIndependentOfTheOriginal) {
   EXPECT_EQ("id", Narrow(copy.GetPartnerId()));
   EXPECT_EQ(1, copy.GetListOfMsgArchive().Size());
   Params other;
-  other.Add(ZELUnicodeString("id2")).Add(ZELUnicodeString("n2")).Add(ZELUnicodeString("m2")).Add(ZELUnicodeString("s2"));
+  other.Add(ZELUnicodeString("id2"))
+      .Add(ZELUnicodeString("n2"))
+      .Add(ZELUnicodeString("m2"))
+      .Add(ZELUnicodeString("s2"));
   ASSERT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&copy, other.data(), 4, 2));
   EXPECT_EQ("id", Narrow(first.GetPartnerId()));
   EXPECT_EQ("m", Narrow(first.GetListOfMsgArchive()[1]));
