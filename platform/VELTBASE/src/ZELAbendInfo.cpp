@@ -34,7 +34,7 @@ struct SectionDescription {
 };
 
 SectionDescription g_descriptions[kMaxSections];
-std::atomic<int> g_specCount{0};
+std::atomic<int> g_descriptionCount{0};
 
 // Registered section objects, oldest first; the last one is the most recently
 // registered. Updated under the lock, read by the handler without it.
@@ -55,7 +55,7 @@ void RemoveSectionAt(int i) {
 }
 
 const SectionDescription* FindDescription(short id) {
-  int count = g_specCount.load();
+  int count = g_descriptionCount.load();
   for (int i = 0; i < count; ++i) {
     if (g_descriptions[i].id == id) return &g_descriptions[i];
   }
@@ -275,12 +275,12 @@ int ZELAbendInfo::SetInformationSpecs(short sectionId, const char* name, int ord
   std::lock_guard<std::mutex> guard(RegistryLock());
   SectionDescription* description = const_cast<SectionDescription*>(FindDescription(sectionId));
   if (!description) {
-    int count = g_specCount.load();
+    int count = g_descriptionCount.load();
     if (count == kMaxSections) return -1;
     description = &g_descriptions[count];
     description->id = sectionId;
     description->name[0] = '\0';
-    g_specCount.store(count + 1);
+    g_descriptionCount.store(count + 1);
   }
   description->order = order;
   description->options = options;
