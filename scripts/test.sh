@@ -5,7 +5,7 @@
 #   scripts/test.sh          g++, the whole suite
 #   scripts/test.sh clang    clang++, the whole suite
 #   scripts/test.sh asan     clang++ with AddressSanitizer, LeakSanitizer and UBSan
-#   scripts/test.sh tsan     clang++ with ThreadSanitizer, the concurrency tests
+#   scripts/test.sh tsan     clang++ with ThreadSanitizer (all but the fatal-signal tests)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset="${1:-default}"

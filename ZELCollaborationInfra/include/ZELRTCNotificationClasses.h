@@ -14,15 +14,24 @@
   X(ZELRTCBuddyListGroupNotification)            \
   X(ZELRTCBuddyListNotification)                 \
   X(ZELRTCBuddyListUserNotification)             \
+  X(ZELRTCClientEventNotification)               \
   X(ZELRTCConferenceParticipantListNotification) \
-  X(ZELRTCConferenceParticipantNotification)
+  X(ZELRTCConferenceParticipantNotification)     \
+  X(ZELRTCDataReceivedNotification)
 
 #define ZEL_RTC_NOTIFICATIONS_FROM_ERROR(X)       \
+  X(ZELRTCErrorNotification)                      \
+  X(ZELRTCFileTransferNotification)               \
   X(ZELRTCGroupContentNotification)               \
   X(ZELRTCGroupsResolvedNotification)             \
+  X(ZELRTCInstantMessageReceivedNotification)     \
+  X(ZELRTCLoginNotification)                      \
   X(ZELRTCMeetingAvailableNotification)           \
   X(ZELRTCMeetingInvitationReceivedNotification)  \
   X(ZELRTCMyStatusChangedNotification)            \
+  X(ZELRTCSessionNotification)                    \
+  X(ZELRTCSplittedDataReceivedNotification)       \
+  X(ZELRTCTypedDataReceivedNotification)          \
   X(ZELRTCUserInfoReceivedNotification)           \
   X(ZELRTCUserStatusChangedNotification)          \
   X(ZELRTCUsersResolvedNotification)              \

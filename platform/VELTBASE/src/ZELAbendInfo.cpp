@@ -26,15 +26,15 @@ constexpr int kMaxSections = 32;
 constexpr int kNameSize = 64;
 
 // The description of a section, as given to SetInformationSpecs.
-struct SectionSpecs {
+struct SectionDescription {
   short id;
   int order;
   int options;
   char name[kNameSize];
 };
 
-SectionSpecs g_specs[kMaxSections];
-std::atomic<int> g_specCount{0};
+SectionDescription g_descriptions[kMaxSections];
+std::atomic<int> g_descriptionCount{0};
 
 // Registered section objects, oldest first; the last one is the most recently
 // registered. Updated under the lock, read by the handler without it.
@@ -54,10 +54,10 @@ void RemoveSectionAt(int i) {
   g_sectionCount.store(count - 1);
 }
 
-const SectionSpecs* FindSpecs(short id) {
-  int count = g_specCount.load();
+const SectionDescription* FindDescription(short id) {
+  int count = g_descriptionCount.load();
   for (int i = 0; i < count; ++i) {
-    if (g_specs[i].id == id) return &g_specs[i];
+    if (g_descriptions[i].id == id) return &g_descriptions[i];
   }
   return nullptr;
 }
@@ -120,8 +120,8 @@ void WriteSections(ReportSink& out) {
   if (count > kMaxSections) count = kMaxSections;
   for (int i = 0; i < count; ++i) {
     sections[i] = g_sections[i].load();
-    const SectionSpecs* specs = sections[i] ? FindSpecs(sections[i]->GetSectionId()) : nullptr;
-    orders[i] = specs ? specs->order : 0;
+    const SectionDescription* description = sections[i] ? FindDescription(sections[i]->GetSectionId()) : nullptr;
+    orders[i] = description ? description->order : 0;
   }
   bool written[kMaxSections] = {};
   char number[24];
@@ -133,9 +133,9 @@ void WriteSections(ReportSink& out) {
     written[next] = true;
     ZELAbendInfo* section = sections[next];
     if (!section) continue;
-    const SectionSpecs* specs = FindSpecs(section->GetSectionId());
+    const SectionDescription* description = FindDescription(section->GetSectionId());
     out.Write("--- ");
-    out.Write(specs && specs->name[0] ? specs->name : "Unnamed");
+    out.Write(description && description->name[0] ? description->name : "Unnamed");
     out.Write(" (section ");
     out.Write(FormatInt(section->GetSectionId(), number));
     out.Write(") ---\n");
@@ -273,19 +273,19 @@ char* ZELAbendInfo::Dump() { return nullptr; }
 int ZELAbendInfo::SetInformationSpecs(short sectionId, const char* name, int order, int options) {
   if (sectionId == 0) return -1;
   std::lock_guard<std::mutex> guard(RegistryLock());
-  SectionSpecs* specs = const_cast<SectionSpecs*>(FindSpecs(sectionId));
-  if (!specs) {
-    int count = g_specCount.load();
+  SectionDescription* description = const_cast<SectionDescription*>(FindDescription(sectionId));
+  if (!description) {
+    int count = g_descriptionCount.load();
     if (count == kMaxSections) return -1;
-    specs = &g_specs[count];
-    specs->id = sectionId;
-    specs->name[0] = '\0';
-    g_specCount.store(count + 1);
+    description = &g_descriptions[count];
+    description->id = sectionId;
+    description->name[0] = '\0';
+    g_descriptionCount.store(count + 1);
   }
-  specs->order = order;
-  specs->options = options;
-  std::strncpy(specs->name, name ? name : "", kNameSize - 1);
-  specs->name[kNameSize - 1] = '\0';
+  description->order = order;
+  description->options = options;
+  std::strncpy(description->name, name ? name : "", kNameSize - 1);
+  description->name[kNameSize - 1] = '\0';
   return 0;
 }
 
