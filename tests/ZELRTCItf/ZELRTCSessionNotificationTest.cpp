@@ -9,10 +9,10 @@ TEST(ZELRTCSessionNotificationTest, MediaFieldsOnlyFromElevenAtVersionTwo) {
   ZELTestParams p;
   p.Add(1).Add(2).Str("bob").Str("Bob B.").Bool(1).Add(3).Add(40).Bool(1).Add(60).Bool(1).Add(5);
   ZELRTCSessionNotification n;
-  EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&n, p.data(), 11, 1));  // touches nothing
+  EXPECT_EQ(E_FAIL, p.Build(&n, 1, 11));  // touches nothing
   EXPECT_EQ("", ZELNarrow(n.GetPartnerId()));
   EXPECT_EQ(0, n.IsEncrypted());
-  EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&n, p.data(), 6, 3));
+  EXPECT_EQ(S_OK, p.Build(&n, 3, 6));
   EXPECT_EQ(1, n.GetSessionType());
   EXPECT_EQ(2, n.GetEventType());
   EXPECT_EQ("bob", ZELNarrow(n.GetPartnerId()));
@@ -22,7 +22,7 @@ TEST(ZELRTCSessionNotificationTest, MediaFieldsOnlyFromElevenAtVersionTwo) {
   for (int media : {n.GetSpeakerVolume(), int(n.IsSpeakerAudioMuted()), n.GetMicrophoneVolume(),
                     int(n.IsMicrophoneAudioMuted()), n.GetSupportedMediaTypes()})
     EXPECT_EQ(0, media);
-  EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&n, p.data(), 11, 2));
+  EXPECT_EQ(S_OK, p.Build(&n, 2, 11));
   EXPECT_EQ(40, n.GetSpeakerVolume());
   EXPECT_EQ(1, n.IsSpeakerAudioMuted());
   EXPECT_EQ(60, n.GetMicrophoneVolume());
@@ -32,7 +32,7 @@ TEST(ZELRTCSessionNotificationTest, MediaFieldsOnlyFromElevenAtVersionTwo) {
   // An int at the encrypted position fails once the first four fields are stored.
   ZELTestParams bad;
   bad.Add(4).Add(5).Str("carol").Str("Carol").Add(1).Add(6);
-  EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&n, bad.data(), 6, 1));
+  EXPECT_EQ(E_FAIL, bad.Build(&n, 1, 6));
   EXPECT_EQ(4, n.GetSessionType());
   EXPECT_EQ("Carol", ZELNarrow(n.GetPartnerName()));
   EXPECT_EQ(1, n.IsEncrypted());
@@ -49,7 +49,7 @@ TEST(ZELRTCClientEventNotificationTest, ZeroUntilBuilt) {
     EXPECT_EQ(0, value);
   ZELTestParams p;
   p.Add(7).Add(30).Bool(1).Add(-5).Bool(1).Add(12);
-  EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(n, p.data(), 6, 0));
+  EXPECT_EQ(S_OK, p.Build(n, 0, 6));
   EXPECT_EQ(7, n->GetEventType());
   EXPECT_EQ(30, n->GetSpeakerVolume());
   EXPECT_EQ(1, n->IsSpeakerAudioMuted());
