@@ -90,44 +90,17 @@ void AddSample(ZELTestParams& p, char kind, Fakes& f, bool empty = false) {
   ZELListPtrZELIRTCUser users;
   ZELListPtrZELIRTCGroup groups;
   ZELRawCollint ints;
-  switch (kind) {
-    case 'b':
-      p.Bool(empty ? 0 : 1);
-      break;
-    case 'f':
-      p.Bool(0);
-      break;
-    case 'i':
-      p.Add(empty ? 0 : 3);
-      break;
-    case 'd':
-      p.Add(1.5);
-      break;
-    case 'y':
-      p.Add("\x01\x02\x03", empty ? 0 : 3);
-      break;
-    case 's':
-      p.Str("text");
-      break;
-    case 'v':
-      strings.Append("one"), strings.Append("two"), p.Add(strings);
-      break;
-    case 'u':
-      p.Add(empty ? nullptr : static_cast<ZELIRTCUser*>(&f.user));
-      break;
-    case 'U':
-      users.Append(&f.user), users.Append(nullptr), p.Add(users);
-      break;
-    case 'g':
-      p.Add(empty ? nullptr : static_cast<ZELIRTCGroup*>(&f.group));
-      break;
-    case 'G':
-      groups.Append(&f.group), p.Add(groups);
-      break;
-    case 'l':
-      ints.Append(4), p.Add(ints);
-      break;
-  }
+  if (kind == 'b' || kind == 'f') return void(p.Bool(empty || kind == 'f' ? 0 : 1));
+  if (kind == 'i') return void(p.Add(empty ? 0 : 3));
+  if (kind == 'd') return void(p.Add(1.5));
+  if (kind == 'y') return void(p.Add("\x01\x02\x03", empty ? 0 : 3));
+  if (kind == 's') return void(p.Str("text"));
+  if (kind == 'u') return void(p.Add(empty ? nullptr : static_cast<ZELIRTCUser*>(&f.user)));
+  if (kind == 'g') return void(p.Add(empty ? nullptr : static_cast<ZELIRTCGroup*>(&f.group)));
+  if (kind == 'v') strings.Append("one"), strings.Append("two"), p.Add(strings);
+  if (kind == 'U') users.Append(&f.user), users.Append(nullptr), p.Add(users);
+  if (kind == 'G') groups.Append(&f.group), p.Add(groups);
+  if (kind == 'l') ints.Append(4), p.Add(ints);
 }
 
 // Builds a new notification from an array of exactly `count` elements, or

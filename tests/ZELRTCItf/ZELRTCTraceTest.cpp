@@ -30,12 +30,18 @@ TEST(ZELRTCTraceTest, ExitLineIsChosenByTheResult) {
   ExitWith(E_FAIL);
   ExitWith(static_cast<HRESULT>(0x80EE0058));
   ExitWith(static_cast<HRESULT>(0x80001234));
-  EXPECT_EQ((Lines{"[INF] [>] ZELRTCFoo::Bar", "[INF] [<] ZELRTCFoo::Bar succeeded", "[INF] [>] ZELRTCFoo::Bar",
-                   "[INF] [<] ZELRTCFoo::Bar succeeded false", "[INF] [>] ZELRTCFoo::Bar",
-                   "[INF] [<] ZELRTCFoo::Bar succeeded line 12 with hr <0x2>", "[INF] [>] ZELRTCFoo::Bar",
-                   "[INF] [E] ZELRTCFoo::Bar FAILED line 12 with hr <0x80004005> (E_FAIL)", "[INF] [>] ZELRTCFoo::Bar",
+  EXPECT_EQ((Lines{"[INF] [>] ZELRTCFoo::Bar",
+                   "[INF] [<] ZELRTCFoo::Bar succeeded",
+                   "[INF] [>] ZELRTCFoo::Bar",
+                   "[INF] [<] ZELRTCFoo::Bar succeeded false",
+                   "[INF] [>] ZELRTCFoo::Bar",
+                   "[INF] [<] ZELRTCFoo::Bar succeeded line 12 with hr <0x2>",
+                   "[INF] [>] ZELRTCFoo::Bar",
+                   "[INF] [E] ZELRTCFoo::Bar FAILED line 12 with hr <0x80004005> (E_FAIL)",
+                   "[INF] [>] ZELRTCFoo::Bar",
                    "[INF] [E] ZELRTCFoo::Bar FAILED line 12 with hr <0x80EE0058> (UCC_E_NOT_EXIST)",
-                   "[INF] [>] ZELRTCFoo::Bar", "[INF] [E] ZELRTCFoo::Bar FAILED line 12 with hr <0x80001234>"}),
+                   "[INF] [>] ZELRTCFoo::Bar",
+                   "[INF] [E] ZELRTCFoo::Bar FAILED line 12 with hr <0x80001234>"}),
             trace.Lines());
 }
 
@@ -49,8 +55,11 @@ TEST(ZELRTCTraceTest, NestedScopesIndentByFourBlanksAndAlign) {
     }
     outer.ExitHR(ZelRTCInfraTrace, "Outer", 20, S_OK);
   }
-  EXPECT_EQ((Lines{"[INF] [>] Outer", "[INF] [>]     Inner x=3 y=%s", "[INF] [i]         inside 1",
-                   "[INF] [<]     Inner", "[INF] [<] Outer succeeded"}),
+  EXPECT_EQ((Lines{"[INF] [>] Outer",
+                   "[INF] [>]     Inner x=3 y=%s",
+                   "[INF] [i]         inside 1",
+                   "[INF] [<]     Inner",
+                   "[INF] [<] Outer succeeded"}),
             trace.Lines());
 }
 
@@ -85,7 +94,9 @@ TEST(ZELRTCTraceTest, QuietScopesAndDepthErrors) {
     lost.ExitHR(ZelRTCInfraTrace, nullptr, 7, S_OK);
   }
   ZELRTCTrace::Trace(ZelRTCInfraTrace, ZelRTCSeverityInfo, "one step too deep");
-  EXPECT_EQ((Lines{"[INF] [<] Quiet succeeded false", "[INF] [>] Lost", "[INF] [E]     Depth error at (null) exit",
+  EXPECT_EQ((Lines{"[INF] [<] Quiet succeeded false",
+                   "[INF] [>] Lost",
+                   "[INF] [E]     Depth error at (null) exit",
                    "[INF] [i]     one step too deep"}),
             trace.Lines());
 }
@@ -190,9 +201,9 @@ TEST(ZELRTCTraceProcessTest, InfraVariableActivatesOnTheFirstLine) {
   ASSERT_EQ(0, r.exitCode) << r.err;
   std::string path = ZELTraceFilePath(dir.Path(), r.pid);
   EXPECT_EQ("RTC trace activated at path:\n" + path + "\n", r.out);
-  EXPECT_EQ(
-      (Lines{"Korva Level Info : V1R0 Linux", "[INF] [>] ZELRTCChild::Run", "[INF] [<] ZELRTCChild::Run succeeded"}),
-      ZELTraceLines(ZELReadFile(path)));
+  EXPECT_EQ((Lines{"Korva Level Info : V1R0 Linux", "[INF] [>] ZELRTCChild::Run",
+                   "[INF] [<] ZELRTCChild::Run succeeded"}),
+            ZELTraceLines(ZELReadFile(path)));
 }
 
 TEST(ZELRTCTraceProcessTest, TwoVariablesOfOneChannelOpenTheFileOnce) {
@@ -215,7 +226,8 @@ TEST(ZELRTCTraceProcessTest, EnvironmentIsReadOnTheFirstTraceCallOnly) {
   ZELChildResult r = ZELRunChild("TraceQuietOnly", {{"ZELRTCAllTrace", "1"}}, dir.Path());
   // A quiet scope writes nothing and does not read the environment; a line of
   // any level or severity does.
-  EXPECT_EQ("active=0\nRTC trace activated at path:\n" + ZELTraceFilePath(dir.Path(), r.pid) + "\nactive=255\n", r.out);
+  EXPECT_EQ("active=0\nRTC trace activated at path:\n" + ZELTraceFilePath(dir.Path(), r.pid) + "\nactive=255\n",
+            r.out);
 }
 
 TEST(ZELRTCTraceProcessTest, ChildProcessFileNameEndsInUnderscore) {

@@ -86,9 +86,9 @@ TEST(ZELListPtrTest, PlainPointerListSemantics) {
   EXPECT_EQ(&a, copy[2]);
   EXPECT_EQ(0, copy == list);
   EXPECT_EQ(1, copy != list);
-  EXPECT_EQ(nullptr, copy[0]);  // out of range reads give null
+  EXPECT_EQ(nullptr, copy[0]);   // out of range reads give null
   EXPECT_EQ(nullptr, copy[99]);
-  copy[99] = &b;  // and writes never land in the list
+  copy[99] = &b;                 // and writes never land in the list
   EXPECT_EQ(3, copy.Size());
   EXPECT_EQ(2, copy.RemovePosition(1, 2u));
   EXPECT_EQ(&b, copy[1]);
