@@ -135,8 +135,7 @@ TEST(ZELRTCGroupContentTest, EveryBuildDropsTheGroupHeldBefore) {
     copy = n;  // gives back "other"
     EXPECT_EQ(2, other.refs);
   }
-  EXPECT_EQ(1, team.refs);
-  EXPECT_EQ(1, other.refs);
+  EXPECT_EQ("1|1", ZELJoin(team.refs, other.refs));
 }
 
 TEST(ZELRTCUserInfoReceivedTest, PhotoFollowsItsFlag) {
@@ -181,8 +180,7 @@ TEST(ZELRTCUserInfoReceivedTest, PhotoFollowsItsFlag) {
     EXPECT_EQ(1024, (copy.GetPhoto(length), length));
     EXPECT_NE(got, copy.GetPhoto(length));
   }
-  EXPECT_EQ(1, alice.refs);
-  EXPECT_EQ(1, bob.refs);
+  EXPECT_EQ("1|1", ZELJoin(alice.refs, bob.refs));
 }
 
 TEST(ZELRTCUserInfoReceivedTest, TracedWithTheCountAndRefusedFlag) {
