@@ -1,6 +1,7 @@
+// The lookup notifications: the optional resolve options, the group dropped
+// first by every Build, the photo that follows its flag, and their getters.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "ZELCountingFakes.h"
@@ -18,8 +19,7 @@ using Params = ZELTestParams;
 
 Params Resolved(int eventType, const char* name) {
   ZELListValZELUnicodeString ids;
-  ids.Append("id1");
-  ids.Append("id2");
+  for (const char* id : {"id1", "id2"}) ids.Append(id);
   Params p;
   p.Add(eventType).Str(name).Add(ids).Str("Only Name").Add(4);
   return p;
@@ -27,9 +27,7 @@ Params Resolved(int eventType, const char* name) {
 
 ZELListValZELUnicodeString ThreeStrings() {
   ZELListValZELUnicodeString list;
-  list.Append("x");
-  list.Append("y");
-  list.Append("z");
+  for (const char* item : {"x", "y", "z"}) list.Append(item);
   return list;
 }
 
@@ -66,11 +64,7 @@ TEST(ZELRTCUsersResolvedTest, OptionalResolveOptions) {
   for (bool null : {true, false}) {
     ZELRTCUsersResolvedNotification fresh;
     Params q = Resolved(0, "bob");
-    if (null) {
-      q.AddNull();
-    } else {
-      q.Str("3");
-    }
+    null ? q.AddNull() : q.Str("3");
     EXPECT_EQ(S_OK, q.Build(&fresh, 0, 6));
     EXPECT_EQ(1, fresh.GetResolveOptions());
   }
