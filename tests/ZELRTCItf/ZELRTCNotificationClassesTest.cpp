@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -79,13 +78,6 @@ void* StaticMember(const std::string& className, const char* member) {
   return dlsym(RTLD_DEFAULT, symbol.c_str());
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 }  // namespace
 
 TEST(ZELRTCNotificationClassesTest, TableHoldsThirtyThreeClassesInCharacterCodeOrder) {
@@ -114,7 +106,7 @@ TEST(ZELRTCNotificationClassesTest, RegisteredAtLoadInTableOrder) {
   ZELChildResult child = ZELRunChild("PrintDictionary");
   ASSERT_EQ(0, child.exitCode) << child.err;
   std::vector<std::string> notifications;
-  for (const std::string& name : Lines(child.out)) {
+  for (const std::string& name : ZELTraceLines(child.out)) {
     const std::string suffix = "Notification";
     if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
       notifications.push_back(name);
