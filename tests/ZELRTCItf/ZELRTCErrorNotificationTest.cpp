@@ -16,7 +16,7 @@
 namespace {
 
 void Show(ZELRTCErrorNotification& n, ZELTestParams& p, unsigned int count) {
-  HRESULT hr = ZELRTCNotificationBuilder::Build(&n, p.data(), count, 1);
+  HRESULT hr = p.Build(&n, 1, count);
   std::printf("%s|%s|%s\n",
               hr == S_OK     ? "S_OK"
               : hr == E_FAIL ? "E_FAIL"

@@ -10,9 +10,7 @@ TEST(ZELRTCLoginNotificationTest, ConstructorCopyAndAssignmentHoldOneReferenceEa
   {
     ZELRTCLoginNotification n(static_cast<ZelRTCLoginEventType>(2), ZELUnicodeString("host"), &alice, 5);
     EXPECT_EQ(2, alice.refs);
-    EXPECT_EQ(2, n.GetEventType());
-    EXPECT_EQ("host", ZELNarrow(n.GetHost()));
-    EXPECT_EQ(5, n.GetReason());
+    EXPECT_EQ("2|host|5", ZELJoin(n.GetEventType(), n.GetHost(), n.GetReason()));
     ZELIRTCUser* got = n.GetUser();
     EXPECT_EQ(&alice, got);
     EXPECT_EQ(3, alice.refs);
@@ -20,11 +18,9 @@ TEST(ZELRTCLoginNotificationTest, ConstructorCopyAndAssignmentHoldOneReferenceEa
     {
       ZELRTCLoginNotification copy(n);
       ZELRTCLoginNotification other(static_cast<ZelRTCLoginEventType>(1), ZELUnicodeString("h"), &bob, 0);
-      EXPECT_EQ(3, alice.refs);
-      EXPECT_EQ(2, bob.refs);
+      EXPECT_EQ("3|2", ZELJoin(alice.refs, bob.refs));
       other = n;  // takes alice, gives bob back
-      EXPECT_EQ(4, alice.refs);
-      EXPECT_EQ(1, bob.refs);
+      EXPECT_EQ("4|1", ZELJoin(alice.refs, bob.refs));
       ZELRTCLoginNotification& same = other;
       other = same;
       EXPECT_EQ(4, alice.refs);
@@ -45,16 +41,13 @@ TEST(ZELRTCLoginNotificationTest, BuildTakesOneReferenceAndDropsTheUserItHeld) {
   {
     ZELTestParams p;
     p.Add(3).Str("chat.example").Add(&alice).Add(9);
-    EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(n, p.data(), 4, 0));
+    EXPECT_EQ(S_OK, p.Build(n, 0, 4));
     EXPECT_EQ(3, alice.refs);  // the test, the parameter, the notification
-    EXPECT_EQ(3, n->GetEventType());
-    EXPECT_EQ("chat.example", ZELNarrow(n->GetHost()));
-    EXPECT_EQ(9, n->GetReason());
+    EXPECT_EQ("3|chat.example|9", ZELJoin(n->GetEventType(), n->GetHost(), n->GetReason()));
     ZELTestParams second;
     second.Add(4).Str("h").Add(&bob).Add(1);
-    EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(n, second.data(), 4, 0));
-    EXPECT_EQ(2, alice.refs);
-    EXPECT_EQ(3, bob.refs);
+    EXPECT_EQ(S_OK, second.Build(n, 0, 4));
+    EXPECT_EQ("2|3", ZELJoin(alice.refs, bob.refs));
   }
   // Rejected Builds have dropped the user all the same.
   EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(n, nullptr, 4, 0));
@@ -64,19 +57,19 @@ TEST(ZELRTCLoginNotificationTest, BuildTakesOneReferenceAndDropsTheUserItHeld) {
 
   ZELTestParams p;
   p.Add(7).Str("h").Add(&alice).Str("not an int");
-  EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(n, p.data(), 4, 0));  // fails after the user
+  EXPECT_EQ(E_FAIL, p.Build(n, 0, 4));  // fails after the user
   EXPECT_EQ(7, n->GetEventType());
   EXPECT_EQ(3, alice.refs);
-  EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(n, p.data(), 3, 0));
+  EXPECT_EQ(E_FAIL, p.Build(n, 0, 3));
   EXPECT_EQ(2, alice.refs);
 
   ZELTestParams zero;  // an int 0 at the user position reads as no user
   zero.Add(1).Str("h").Add(0).Add(2);
-  EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(n, zero.data(), 4, 0));
+  EXPECT_EQ(S_OK, zero.Build(n, 0, 4));
   EXPECT_EQ(nullptr, n->GetUser());
 
   p.array[3] = zero.array[3];
-  EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(n, p.data(), 4, 0));
+  EXPECT_EQ(S_OK, p.Build(n, 0, 4));
   EXPECT_EQ(3, alice.refs);
   created->Release();  // gives back exactly the reference Build took
   EXPECT_EQ(2, alice.refs);

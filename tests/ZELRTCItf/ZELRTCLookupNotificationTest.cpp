@@ -1,6 +1,7 @@
+// The lookup notifications: the optional resolve options, the group dropped
+// first by every Build, the photo that follows its flag, and their getters.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "ZELCountingFakes.h"
@@ -15,12 +16,10 @@
 namespace {
 
 using Params = ZELTestParams;
-std::string Narrow(const ZELUnicodeString& s) { return ZELNarrow(s); }
 
 Params Resolved(int eventType, const char* name) {
   ZELListValZELUnicodeString ids;
-  ids.Append("id1");
-  ids.Append("id2");
+  for (const char* id : {"id1", "id2"}) ids.Append(id);
   Params p;
   p.Add(eventType).Str(name).Add(ids).Str("Only Name").Add(4);
   return p;
@@ -28,9 +27,7 @@ Params Resolved(int eventType, const char* name) {
 
 ZELListValZELUnicodeString ThreeStrings() {
   ZELListValZELUnicodeString list;
-  list.Append("x");
-  list.Append("y");
-  list.Append("z");
+  for (const char* item : {"x", "y", "z"}) list.Append(item);
   return list;
 }
 
@@ -46,37 +43,29 @@ TEST(ZELRTCUsersResolvedTest, OptionalResolveOptions) {
   ZELRTCUsersResolvedNotification n;
   EXPECT_EQ(1, n.GetResolveOptions());
   Params p = Resolved(2, "ali");
-  ASSERT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&n, p.data(), 5, 0));
-  EXPECT_EQ(1, n.GetResolveOptions());
-  EXPECT_EQ(2, n.GetEventType());
-  EXPECT_EQ("ali", Narrow(n.GetNameToResolve()));
-  EXPECT_EQ(4, n.GetReason());
+  ASSERT_EQ(S_OK, p.Build(&n, 0, 5));
+  EXPECT_EQ("1|2|ali|4", ZELJoin(n.GetResolveOptions(), n.GetEventType(), n.GetNameToResolve(), n.GetReason()));
 
   ZELListValZELUnicodeString out = ThreeStrings();
   EXPECT_EQ(S_OK, n.GetResolvedUsersIds(out));
   ASSERT_EQ(2, out.Size());
-  EXPECT_EQ("id1", Narrow(out[1]));
-  EXPECT_EQ("id2", Narrow(out[2]));
+  EXPECT_EQ("id1|id2", ZELJoin(out[1], out[2]));
   out = ThreeStrings();
   EXPECT_EQ(S_OK, n.GetResolvedUsersNames(out));
   ASSERT_EQ(1, out.Size());
-  EXPECT_EQ("Only Name", Narrow(out[1]));
+  EXPECT_EQ("Only Name", ZELNarrow(out[1]));
 
   Params six = Resolved(0, "bob");
   six.Add(3);
-  ASSERT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&n, six.data(), 6, 0));
+  ASSERT_EQ(S_OK, six.Build(&n, 0, 6));
   EXPECT_EQ(3, n.GetResolveOptions());
 
   // Null or not an int at position 5: accepted, the options stay.
   for (bool null : {true, false}) {
     ZELRTCUsersResolvedNotification fresh;
     Params q = Resolved(0, "bob");
-    if (null) {
-      q.AddNull();
-    } else {
-      q.Str("3");
-    }
-    EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&fresh, q.data(), 6, 0));
+    null ? q.AddNull() : q.Str("3");
+    EXPECT_EQ(S_OK, q.Build(&fresh, 0, 6));
     EXPECT_EQ(1, fresh.GetResolveOptions());
   }
 
@@ -85,32 +74,22 @@ TEST(ZELRTCUsersResolvedTest, OptionalResolveOptions) {
   Params q = Resolved(0, "carol");
   q.Add(2);
   q.array[0] = nullptr;
-  EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&failed, q.data(), 6, 0));
-  EXPECT_EQ(2, failed.GetResolveOptions());
-  EXPECT_EQ("", Narrow(failed.GetNameToResolve()));
-  q.array[0] = q.owned[0].get();
-  EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&failed, q.data(), 4, 0));
-  q.Add(1);
-  EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&failed, q.data(), 7, 0));
-  EXPECT_EQ(2, failed.GetResolveOptions());
+  EXPECT_EQ(E_FAIL, q.Build(&failed, 0, 6));
+  EXPECT_EQ("2|", ZELJoin(failed.GetResolveOptions(), failed.GetNameToResolve()));
 }
 
 TEST(ZELRTCGroupsResolvedTest, FiveParametersAndListsReplaced) {
   ZELRTCGroupsResolvedNotification n;
   Params p = Resolved(1, "team");
-  p.Add(9);
-  EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&n, p.data(), 6, 0));
-  EXPECT_EQ("", Narrow(n.GetNameToResolve()));
-  ASSERT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&n, p.data(), 5, 0));
-  EXPECT_EQ(1, n.GetEventType());
-  EXPECT_EQ(4, n.GetReason());
+  ASSERT_EQ(S_OK, p.Build(&n, 0));
+  EXPECT_EQ("1|team|4", ZELJoin(n.GetEventType(), n.GetNameToResolve(), n.GetReason()));
   ZELListValZELUnicodeString out = ThreeStrings();
   EXPECT_EQ(S_OK, n.GetResolvedGroupsIds(out));
   EXPECT_EQ(2, out.Size());
   out = ThreeStrings();
   EXPECT_EQ(S_OK, n.GetResolvedGroupsNames(out));
   ASSERT_EQ(1, out.Size());
-  EXPECT_EQ("Only Name", Narrow(out[1]));
+  EXPECT_EQ("Only Name", ZELNarrow(out[1]));
 }
 
 TEST(ZELRTCGroupContentTest, EveryBuildDropsTheGroupHeldBefore) {
@@ -120,40 +99,37 @@ TEST(ZELRTCGroupContentTest, EveryBuildDropsTheGroupHeldBefore) {
     EXPECT_EQ(nullptr, n.GetGroup());
     Params p;
     p.Add(1).Add(static_cast<ZELIRTCGroup*>(&team)).Str("Team").Add(7);
-    ASSERT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&n, p.data(), 4, 0));
+    ASSERT_EQ(S_OK, p.Build(&n, 0, 4));
     EXPECT_EQ(3, team.refs);
     ZELIRTCGroup* got = n.GetGroup();
     EXPECT_EQ(&team, got);
     EXPECT_EQ(4, team.refs);
     got->Release();
-    EXPECT_EQ(1, n.GetEventType());
-    EXPECT_EQ("Team", Narrow(n.GetGroupName()));
-    EXPECT_EQ(7, n.GetReason());
+    EXPECT_EQ("1|Team|7", ZELJoin(n.GetEventType(), n.GetGroupName(), n.GetReason()));
 
     ZELRTCGroupContentNotification copy(n);
     EXPECT_EQ(4, team.refs);
     EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&copy, nullptr, 4, 0));
     EXPECT_EQ(nullptr, copy.GetGroup());
     EXPECT_EQ(3, team.refs);
-    EXPECT_EQ("Team", Narrow(copy.GetGroupName()));
+    EXPECT_EQ("Team", ZELNarrow(copy.GetGroupName()));
 
     Params q;
     q.Add(0).Add(static_cast<ZELIRTCGroup*>(&other)).Str("Other").Add(0);
-    EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&n, q.data(), 3, 0));
+    EXPECT_EQ(E_FAIL, q.Build(&n, 0, 3));
     EXPECT_EQ(2, team.refs);
     EXPECT_EQ(nullptr, n.GetGroup());
 
     // An empty parameter of another kind is no group.
     Params empty;
     empty.Add(0).Add(0).Str("Nobody").Add(0);
-    EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&copy, empty.data(), 4, 0));
+    EXPECT_EQ(S_OK, empty.Build(&copy, 0, 4));
     EXPECT_EQ(nullptr, copy.GetGroup());
-    ASSERT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&copy, q.data(), 4, 0));
+    ASSERT_EQ(S_OK, q.Build(&copy, 0, 4));
     copy = n;  // gives back "other"
     EXPECT_EQ(2, other.refs);
   }
-  EXPECT_EQ(1, team.refs);
-  EXPECT_EQ(1, other.refs);
+  EXPECT_EQ("1|1", ZELJoin(team.refs, other.refs));
 }
 
 TEST(ZELRTCUserInfoReceivedTest, PhotoFollowsItsFlag) {
@@ -166,27 +142,24 @@ TEST(ZELRTCUserInfoReceivedTest, PhotoFollowsItsFlag) {
 
     Params noPhoto = UserInfo(&alice, 0);
     noPhoto.AddNull();
-    ASSERT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&n, noPhoto.data(), 7, 0));
+    ASSERT_EQ(S_OK, noPhoto.Build(&n, 0, 7));
     EXPECT_EQ(nullptr, n.GetPhoto(length));
     EXPECT_EQ(0, length);
     EXPECT_EQ(3, alice.refs);
-    EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&n, noPhoto.data(), 6, 0));
 
     std::vector<char> bytes(1024);
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + 3);
     Params photo = UserInfo(&bob, 1);
     photo.Add(bytes.data(), 1024);
-    ASSERT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&n, photo.data(), 7, 0));
+    ASSERT_EQ(S_OK, photo.Build(&n, 0, 7));
     EXPECT_EQ(2, alice.refs);  // the second Build gave back the first user
     EXPECT_EQ(3, bob.refs);
     const char* got = n.GetPhoto(length);
     ASSERT_EQ(1024, length);
     ASSERT_NE(nullptr, got);
     EXPECT_EQ(bytes, std::vector<char>(got, got + length));
-    EXPECT_EQ("Alice", Narrow(n.GetName()));
-    EXPECT_EQ("Engineer", Narrow(n.GetTitle()));
-    EXPECT_EQ("+1 555", Narrow(n.GetTelephone()));
-    EXPECT_EQ("alice@example.com", Narrow(n.GetMailAdress()));
+    EXPECT_EQ("Alice|Engineer|+1 555|alice@example.com",
+              ZELJoin(n.GetName(), n.GetTitle(), n.GetTelephone(), n.GetMailAdress()));
     ZELIRTCUser* user = n.GetUser();
     EXPECT_EQ(&bob, user);
     user->Release();
@@ -194,15 +167,14 @@ TEST(ZELRTCUserInfoReceivedTest, PhotoFollowsItsFlag) {
     // Flag true and no photo: refused; the photo stays.
     Params missing = UserInfo(&bob, 1);
     missing.AddNull();
-    EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&n, missing.data(), 7, 0));
+    EXPECT_EQ(E_FAIL, missing.Build(&n, 0, 7));
     EXPECT_EQ(1024, (n.GetPhoto(length), length));
 
     ZELRTCUserInfoReceivedNotification copy(n);
     EXPECT_EQ(1024, (copy.GetPhoto(length), length));
     EXPECT_NE(got, copy.GetPhoto(length));
   }
-  EXPECT_EQ(1, alice.refs);
-  EXPECT_EQ(1, bob.refs);
+  EXPECT_EQ("1|1", ZELJoin(alice.refs, bob.refs));
 }
 
 TEST(ZELRTCUserInfoReceivedTest, TracedWithTheCountAndRefusedFlag) {
@@ -213,7 +185,7 @@ TEST(ZELRTCUserInfoReceivedTest, TracedWithTheCountAndRefusedFlag) {
   std::vector<std::string> lines;
   {
     ZELTraceCapture capture;
-    EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&n, p.data(), 7, 0));
+    EXPECT_EQ(E_FAIL, p.Build(&n, 0, 7));
     lines = capture.Lines();
   }
   // After the file's header line, when this capture opened it.
@@ -224,7 +196,7 @@ TEST(ZELRTCUserInfoReceivedTest, TracedWithTheCountAndRefusedFlag) {
           "[INF] [>] ZELRTCUserInfoReceivedNotification::Build 7", "[INF] [W]     Wrong value type : not a boolean",
           "[INF] [E] ZELRTCUserInfoReceivedNotification::Build FAILED line 84 with hr <0x80004005> (E_FAIL)"}),
       last);
-  EXPECT_EQ("a@x", Narrow(n.GetMailAdress()));
+  EXPECT_EQ("a@x", ZELNarrow(n.GetMailAdress()));
   ZELIRTCUser* user = n.GetUser();
   EXPECT_EQ(&alice, user);
   if (user) user->Release();

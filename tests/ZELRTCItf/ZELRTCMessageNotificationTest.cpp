@@ -28,11 +28,9 @@ TEST(ZELRTCInstantMessageReceivedNotificationTest, FailedBuildsKeepWhatTheyStore
   ZELTestParams p;
   p.Str("bob").Str("Bob").Str("hello").Bool(1).AddNull();
   ZELRTCInstantMessageReceivedNotification n;
-  EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&n, p.data(), 5, 3));
-  EXPECT_EQ("Bob", ZELNarrow(n.GetPartnerName()));
-  EXPECT_EQ("hello", ZELNarrow(n.GetMessageW()));
-  EXPECT_EQ(1, n.IsEncrypted());
-  EXPECT_EQ(0, n.GetEventType());
+  EXPECT_EQ(E_FAIL, p.Build(&n, 3, 5));
+  EXPECT_EQ("bob|Bob|hello|1|0",
+            ZELJoin(n.GetPartnerId(), n.GetPartnerName(), n.GetMessageW(), n.IsEncrypted(), n.GetEventType()));
 }
 
 template <class T>
@@ -70,26 +68,23 @@ TYPED_TEST(ZELRTCDataNotificationTest, GetDataGivesTheNotificationsOwnBytes) {
 
   // Ten bytes with a length parameter of 99: the bytes' own length counts.
   ZELTestParams p = TestFixture::Params("0123456789", 99, 10);
-  EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&n, p.data(), kShort + 1, 3));
+  EXPECT_EQ(S_OK, p.Build(&n, 3, kShort + 1));
   const char* bytes = n.GetData(length);
-  EXPECT_EQ(10, length);
-  EXPECT_EQ("0123456789", std::string(bytes, 10));
+  EXPECT_EQ("10|0123456789|1|8", ZELJoin(length, std::string(bytes, 10).c_str(), n.IsEncrypted(), n.GetEventType()));
   EXPECT_EQ(bytes, n.GetData(length));  // not a copy
-  EXPECT_EQ(1, n.IsEncrypted());
-  EXPECT_EQ(8, n.GetEventType());
   TypeParam copy(n);
   EXPECT_NE(bytes, copy.GetData(length));
   EXPECT_EQ("0123456789", DataOf(copy));
 
   // An int, or an empty byte array, at the data position: the data stay as they were.
   ZELTestParams intData = TestFixture::Params(5, 10);
-  EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&n, intData.data(), kShort, 2));
+  EXPECT_EQ(S_OK, intData.Build(&n, 2, kShort));
   EXPECT_EQ("0123456789", DataOf(n));
   ZELTestParams noBytes = TestFixture::Params("", 0, 0);
-  EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&n, noBytes.data(), kShort, 2));
+  EXPECT_EQ(S_OK, noBytes.Build(&n, 2, kShort));
   EXPECT_EQ("0123456789", DataOf(n));
   TypeParam empty;
-  EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&empty, intData.data(), kShort, 3));
+  EXPECT_EQ(S_OK, intData.Build(&empty, 3, kShort));
   EXPECT_EQ(nullptr, empty.GetData(length));
   EXPECT_EQ(0, length);
   EXPECT_EQ(0, empty.GetEventType());  // the shorter count at version 3 reads no event type
@@ -97,7 +92,7 @@ TYPED_TEST(ZELRTCDataNotificationTest, GetDataGivesTheNotificationsOwnBytes) {
   // A string at the length position fails once the data are taken.
   TypeParam bad;
   ZELTestParams strLength = TestFixture::Params("abc", ZELUnicodeString("3"), 3);
-  EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&bad, strLength.data(), kShort, 2));
+  EXPECT_EQ(E_FAIL, strLength.Build(&bad, 2, kShort));
   EXPECT_EQ("abc", DataOf(bad));
   EXPECT_EQ(0, bad.IsEncrypted());
 }
@@ -106,26 +101,17 @@ TEST(ZELRTCFileTransferNotificationTest, InitialValuesThenTwelveFields) {
   ZELRTCNotification* created = ZELRTCNotificationBuilder::Create("ZELRTCFileTransferNotification");
   ASSERT_NE(nullptr, created);
   auto* n = static_cast<ZELRTCFileTransferNotification*>(created);
-  EXPECT_EQ(1, n->GetEventType());
-  for (int value : {n->GetReason(), n->GetTransferID(), n->GetFileSize(), n->GetNumOfByteTransferred()})
-    EXPECT_EQ(-1, value);
-  for (const ZELUnicodeString& s :
-       {n->GetExtendedErrorString(), n->GetPartnerId(), n->GetPartnerName(), n->GetFileTransferString(),
-        n->GetFileName(), n->GetFileDesc(), n->GetTransferType()})
-    EXPECT_EQ("", ZELNarrow(s));
+  auto all = [n] {
+    return ZELJoin(n->GetEventType(), n->GetReason(), n->GetExtendedErrorString(), n->GetPartnerId(),
+                   n->GetPartnerName(), n->GetFileTransferString(), n->GetFileName(), n->GetFileDesc(),
+                   n->GetTransferType(), n->GetTransferID(), n->GetFileSize(), n->GetNumOfByteTransferred());
+  };
+  EXPECT_EQ("1|-1||||||||-1|-1|-1", all());
 
   ZELTestParams p;
   p.Add(4).Add(0).Str("disk full").Str("bob").Str("Bob").Str("sending").Str("a.txt").Str("notes").Str("p2p");
   p.Add(17).Add(2048).Add(1024);
-  EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(n, p.data(), 12, 0));
-  EXPECT_EQ(4, n->GetEventType());
-  EXPECT_EQ(0, n->GetReason());
-  EXPECT_EQ("disk full|bob|Bob|sending|a.txt|notes|p2p",
-            ZELNarrow(n->GetExtendedErrorString() + "|" + n->GetPartnerId() + "|" + n->GetPartnerName() + "|" +
-                      n->GetFileTransferString() + "|" + n->GetFileName() + "|" + n->GetFileDesc() + "|" +
-                      n->GetTransferType()));
-  EXPECT_EQ(17, n->GetTransferID());
-  EXPECT_EQ(2048, n->GetFileSize());
-  EXPECT_EQ(1024, n->GetNumOfByteTransferred());
+  EXPECT_EQ(S_OK, p.Build(n, 0, 12));
+  EXPECT_EQ("4|0|disk full|bob|Bob|sending|a.txt|notes|p2p|17|2048|1024", all());
   created->Release();
 }

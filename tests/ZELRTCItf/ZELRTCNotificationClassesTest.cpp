@@ -1,13 +1,12 @@
 // Every notification class of the library, driven by one table of class names
 // and exit lines: how it is found (dictionary and exported factory), what it
 // says of itself, where it stands in the load-time registration order, and the
-// exit line of its Build.
+// trace lines of its Build; and what the drivers' builder accepts.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include "ZELRTCNotification.h"
 #include "ZELRTCNotificationBuilder.h"
 #include "ZELRTCNotificationClasses.h"
+#include "ZELTestParams.h"
 #include "ZELTestSupport.h"
 
 namespace {
@@ -23,6 +23,7 @@ namespace {
 struct ClassRow {
   const char* name;
   int exitLine;
+  const char* entryText = "";  // after the name on the entry line of a Build of no parameter
 };
 
 // In registration order: the character-code order of the names.
@@ -49,7 +50,7 @@ const ClassRow kClasses[] = {
     {"ZELRTCSessionNotification", 74},
     {"ZELRTCSplittedDataReceivedNotification", 65},
     {"ZELRTCTypedDataReceivedNotification", 75},
-    {"ZELRTCUserInfoReceivedNotification", 84},
+    {"ZELRTCUserInfoReceivedNotification", 84, " 0"},
     {"ZELRTCUserStatusChangedNotification", 45},
     {"ZELRTCUsersResolvedNotification", 69},
     {"ZELRTCWatchListNotification", 42},
@@ -75,13 +76,6 @@ void* StaticMember(const std::string& className, const char* member) {
   std::string symbol =
       "_ZN" + std::to_string(className.size()) + className + std::to_string(std::strlen(member)) + member + "Ev";
   return dlsym(RTLD_DEFAULT, symbol.c_str());
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
 }
 
 }  // namespace
@@ -112,7 +106,7 @@ TEST(ZELRTCNotificationClassesTest, RegisteredAtLoadInTableOrder) {
   ZELChildResult child = ZELRunChild("PrintDictionary");
   ASSERT_EQ(0, child.exitCode) << child.err;
   std::vector<std::string> notifications;
-  for (const std::string& name : Lines(child.out)) {
+  for (const std::string& name : ZELTraceLines(child.out)) {
     const std::string suffix = "Notification";
     if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
       notifications.push_back(name);
@@ -138,11 +132,17 @@ TEST(ZELRTCNotificationClassesTest, EveryClassDescribesItselfAndExitsOnItsLine) 
 
     ZELBaseUnknown* object = byName();
     ASSERT_NE(nullptr, object);
-    EXPECT_EQ(name, object->IsA());
-    EXPECT_EQ(1, object->IsAKindOf("ZELRTCNotification"));
-    EXPECT_EQ(1, object->IsAKindOf(row.name));
-    EXPECT_EQ(0, object->IsAKindOf("ZELRTCNotificationBuilder"));
     EXPECT_EQ(1u, object->GetRefCount());
+    EXPECT_EQ(name, object->IsA());
+    for (const char* base : {row.name, "ZELRTCNotification", "ZELNotification", "ZELBaseUnknown"})
+      EXPECT_EQ(1, object->IsAKindOf(base)) << base;
+    EXPECT_EQ(0, object->IsAKindOf("ZELRTCService"));
+    const ZELMetaClass* meta = object->GetMetaObject();
+    EXPECT_EQ(meta, fct_RetrieveMetaObject(row.name, ZELTypeOfClassImplementation, nullptr, "", "", 0));
+    EXPECT_EQ(ZELRTCNotification::MetaObject(), meta->GetBase());
+    EXPECT_STREQ("ZELnull", meta->GetLiteral());
+    EXPECT_STREQ("ZELCollaborationInfra", meta->GetFramework());
+    EXPECT_NE(ZELRTCNotification::ClassId(), meta->GetClassId());
 
     auto* notification = static_cast<ZELRTCNotification*>(object);
     std::vector<std::string> lines;
@@ -151,11 +151,39 @@ TEST(ZELRTCNotificationClassesTest, EveryClassDescribesItselfAndExitsOnItsLine) 
       EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(notification, nullptr, 0, 0));
       lines = capture.Lines();
     }
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(
-        "[INF] [E] " + name + "::Build FAILED line " + std::to_string(row.exitLine) + " with hr <0x80004005> (E_FAIL)",
-        lines.back());
-    object->Release();
+    EXPECT_EQ((std::vector<std::string>{"[INF] [>] " + name + "::Build" + row.entryText,
+                                        "[INF] [E] " + name + "::Build FAILED line " + std::to_string(row.exitLine) +
+                                            " with hr <0x80004005> (E_FAIL)"}),
+              lines);
+    EXPECT_EQ(0u, object->Release());
   };
   for (const ClassRow& row : kClasses) check(row);
+  EXPECT_STREQ("ZELRTCNotification", ZELRTCNotification::ClassName());
+}
+
+TEST(ZELRTCNotificationClassesTest, SucceededBuildTracesItsExitLine) {
+  ZELTraceCapture trace;
+  ZELRTCNotification* n = ZELRTCNotificationBuilder::Create("ZELRTCWatchListNotification");
+  ASSERT_NE(nullptr, n);
+  ZELTestParams p;
+  p.Add(1).Str("list");
+  EXPECT_EQ(S_OK, p.Build(n, 0));
+  n->Release();
+  EXPECT_EQ((std::vector<std::string>{"[INF] [>] ZELRTCWatchListNotification::Build",
+                                      "[INF] [<] ZELRTCWatchListNotification::Build succeeded"}),
+            trace.Lines());
+}
+
+TEST(ZELRTCNotificationClassesTest, BuilderCreatesOnlyNotifications) {
+  EXPECT_EQ(nullptr, ZELRTCNotificationBuilder::Create("ZELRTCNoSuchNotification"));
+  EXPECT_EQ(nullptr, ZELRTCNotificationBuilder::Create(nullptr));
+  static int released = 0;
+  struct NotANotification : ZELBaseUnknown {
+    ~NotANotification() override { ++released; }
+  };
+  static ZELFillDictionary reg("ZELTestPlainComponent",
+                               [] { return static_cast<ZELBaseUnknown*>(new NotANotification); });
+  EXPECT_EQ(nullptr, ZELRTCNotificationBuilder::Create("ZELTestPlainComponent"));
+  EXPECT_EQ(1, released);
+  EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(nullptr, nullptr, 0, 0));
 }

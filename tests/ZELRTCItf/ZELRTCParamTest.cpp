@@ -79,8 +79,7 @@ TEST(ZELRTCParamTest, UserAndGroupReferencesFollowTheParameter) {
   {
     ZELRTCParam pu(&user);
     ZELRTCParam pg(&group);
-    EXPECT_EQ(2, user.refs);
-    EXPECT_EQ(2, group.refs);
+    EXPECT_EQ("2|2", ZELJoin(user.refs, group.refs));
     ZELIRTCUser* out = nullptr;
     EXPECT_EQ(1, pu.GetValue(out));
     EXPECT_EQ(&user, out);
@@ -94,8 +93,7 @@ TEST(ZELRTCParamTest, UserAndGroupReferencesFollowTheParameter) {
     ZELIRTCGroup* g = pg.GetGroupValue();
     g->Release();
   }
-  EXPECT_EQ(1, user.refs);
-  EXPECT_EQ(1, group.refs);
+  EXPECT_EQ("1|1", ZELJoin(user.refs, group.refs));
 
   ZELRTCParam none(static_cast<ZELIRTCUser*>(nullptr));
   EXPECT_EQ(ZELRTCParam::UserKind, none.GetType());
@@ -113,8 +111,7 @@ TEST(ZELRTCParamTest, UserListKeepsNonNullUsersAndReplacesTheCallersList) {
   source.Append(&b);
   {
     ZELRTCParam p(source);
-    EXPECT_EQ(2, a.refs);
-    EXPECT_EQ(2, b.refs);
+    EXPECT_EQ("2|2", ZELJoin(a.refs, b.refs));
 
     ZELListPtrZELIRTCUser held;  // three users the caller holds references on
     for (FakeUser* u : {&c, &d, &e}) {
@@ -134,8 +131,7 @@ TEST(ZELRTCParamTest, UserListKeepsNonNullUsersAndReplacesTheCallersList) {
     ZELListPtrZELIRTCGroup groups;
     EXPECT_EQ(0, p.GetValue(groups));
   }
-  EXPECT_EQ(1, a.refs);
-  EXPECT_EQ(1, b.refs);
+  EXPECT_EQ("1|1", ZELJoin(a.refs, b.refs));
 }
 
 TEST(ZELRTCParamTest, ListReadersEmptyTheirOutputFirst) {

@@ -46,9 +46,7 @@ TEST(ZELRTCParamToStringTest, ScalarsStringsAndLists) {
 
   ZELListValZELUnicodeString strings;
   EXPECT_EQ("{}", Text(ZELRTCParam(strings)));
-  strings.Append("x");
-  strings.Append("");
-  strings.Append("é");
+  for (const char* item : {"x", "", "é"}) strings.Append(item);
   EXPECT_EQ("{\"x\"; \"\"; \"é\"}", Text(ZELRTCParam(strings)));
 
   ZELRawCollint ints;

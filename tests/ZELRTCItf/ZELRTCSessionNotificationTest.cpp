@@ -1,7 +1,8 @@
+// The session and client-event notifications: their getters, the media fields
+// of the longer session layout, and what a refused Build leaves.
 #include <gtest/gtest.h>
 
 #include "ZELRTCClientEventNotification.h"
-#include "ZELRTCNotificationBuilder.h"
 #include "ZELRTCSessionNotification.h"
 #include "ZELTestParams.h"
 
@@ -9,52 +10,38 @@ TEST(ZELRTCSessionNotificationTest, MediaFieldsOnlyFromElevenAtVersionTwo) {
   ZELTestParams p;
   p.Add(1).Add(2).Str("bob").Str("Bob B.").Bool(1).Add(3).Add(40).Bool(1).Add(60).Bool(1).Add(5);
   ZELRTCSessionNotification n;
-  EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&n, p.data(), 11, 1));  // touches nothing
-  EXPECT_EQ("", ZELNarrow(n.GetPartnerId()));
-  EXPECT_EQ(0, n.IsEncrypted());
-  EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&n, p.data(), 6, 3));
-  EXPECT_EQ(1, n.GetSessionType());
-  EXPECT_EQ(2, n.GetEventType());
-  EXPECT_EQ("bob", ZELNarrow(n.GetPartnerId()));
-  EXPECT_EQ("Bob B.", ZELNarrow(n.GetPartnerName()));
-  EXPECT_EQ(1, n.IsEncrypted());
-  EXPECT_EQ(3, n.GetReason());
-  for (int media : {n.GetSpeakerVolume(), int(n.IsSpeakerAudioMuted()), n.GetMicrophoneVolume(),
-                    int(n.IsMicrophoneAudioMuted()), n.GetSupportedMediaTypes()})
-    EXPECT_EQ(0, media);
-  EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&n, p.data(), 11, 2));
-  EXPECT_EQ(40, n.GetSpeakerVolume());
-  EXPECT_EQ(1, n.IsSpeakerAudioMuted());
-  EXPECT_EQ(60, n.GetMicrophoneVolume());
-  EXPECT_EQ(1, n.IsMicrophoneAudioMuted());
-  EXPECT_EQ(5, n.GetSupportedMediaTypes());
+  auto all = [&n] {
+    return ZELJoin(n.GetSessionType(), n.GetEventType(), n.GetPartnerId(), n.GetPartnerName(), n.IsEncrypted(),
+                   n.GetReason(), n.GetSpeakerVolume(), n.IsSpeakerAudioMuted(), n.GetMicrophoneVolume(),
+                   n.IsMicrophoneAudioMuted(), n.GetSupportedMediaTypes());
+  };
+  EXPECT_EQ(E_FAIL, p.Build(&n, 1, 11));  // touches nothing
+  EXPECT_EQ("|0", ZELJoin(n.GetPartnerId(), n.IsEncrypted()));
+  EXPECT_EQ(S_OK, p.Build(&n, 3, 6));
+  EXPECT_EQ("1|2|bob|Bob B.|1|3|0|0|0|0|0", all());
+  EXPECT_EQ(S_OK, p.Build(&n, 2, 11));
+  EXPECT_EQ("1|2|bob|Bob B.|1|3|40|1|60|1|5", all());
 
-  // An int at the encrypted position fails once the first four fields are stored.
+  // An int at the encrypted position fails once the first four fields are
+  // stored; a six-parameter Build keeps the media fields.
   ZELTestParams bad;
   bad.Add(4).Add(5).Str("carol").Str("Carol").Add(1).Add(6);
-  EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&n, bad.data(), 6, 1));
-  EXPECT_EQ(4, n.GetSessionType());
-  EXPECT_EQ("Carol", ZELNarrow(n.GetPartnerName()));
-  EXPECT_EQ(1, n.IsEncrypted());
-  EXPECT_EQ(3, n.GetReason());
-  EXPECT_EQ(40, n.GetSpeakerVolume());  // a six-parameter Build keeps the media fields
+  EXPECT_EQ(E_FAIL, bad.Build(&n, 1));
+  EXPECT_EQ("4|5|carol|Carol|1|3|40|1|60|1|5", all());
 }
 
 TEST(ZELRTCClientEventNotificationTest, ZeroUntilBuilt) {
   ZELRTCNotification* created = ZELRTCNotificationBuilder::Create("ZELRTCClientEventNotification");
   ASSERT_NE(nullptr, created);
   auto* n = static_cast<ZELRTCClientEventNotification*>(created);
-  for (int value : {int(n->GetEventType()), n->GetSpeakerVolume(), int(n->IsSpeakerAudioMuted()),
-                    n->GetMicrophoneVolume(), int(n->IsMicrophoneAudioMuted()), n->GetSupportedMediaTypes()})
-    EXPECT_EQ(0, value);
+  auto all = [n] {
+    return ZELJoin(n->GetEventType(), n->GetSpeakerVolume(), n->IsSpeakerAudioMuted(), n->GetMicrophoneVolume(),
+                   n->IsMicrophoneAudioMuted(), n->GetSupportedMediaTypes());
+  };
+  EXPECT_EQ("0|0|0|0|0|0", all());
   ZELTestParams p;
   p.Add(7).Add(30).Bool(1).Add(-5).Bool(1).Add(12);
-  EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(n, p.data(), 6, 0));
-  EXPECT_EQ(7, n->GetEventType());
-  EXPECT_EQ(30, n->GetSpeakerVolume());
-  EXPECT_EQ(1, n->IsSpeakerAudioMuted());
-  EXPECT_EQ(-5, n->GetMicrophoneVolume());
-  EXPECT_EQ(1, n->IsMicrophoneAudioMuted());
-  EXPECT_EQ(12, n->GetSupportedMediaTypes());
+  EXPECT_EQ(S_OK, p.Build(n, 0));
+  EXPECT_EQ("7|30|1|-5|1|12", all());
   created->Release();
 }

@@ -1,3 +1,5 @@
+// The call-signalling notifications: the user reference of the invitations,
+// the ICE servers from a vector or a single string, what a refused Build leaves.
 #include <gtest/gtest.h>
 
 #include "ZELCountingFakes.h"
@@ -11,7 +13,6 @@
 namespace {
 
 using Params = ZELTestParams;
-std::string Narrow(const ZELUnicodeString& s) { return ZELNarrow(s); }
 
 Params Invitation(ZELIRTCUser* user, const char* room) {
   Params p;
@@ -28,42 +29,36 @@ void CheckInvitationReferences() {
     EXPECT_EQ(nullptr, n.GetRTCUser());
     Params p = Invitation(&alice, "room-1");  // the parameter's own reference
     EXPECT_EQ(2, alice.refs);
-    ASSERT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&n, p.data(), 5, 2));
+    ASSERT_EQ(S_OK, p.Build(&n, 2, 5));
     EXPECT_EQ(3, alice.refs);
     ZELIRTCUser* got = n.GetRTCUser();
     EXPECT_EQ(&alice, got);
     EXPECT_EQ(4, alice.refs);
     got->Release();
-    EXPECT_EQ("room-1", Narrow(n.GetRoomId()));
-    EXPECT_EQ("order-1", Narrow(n.GetOrderId()));
-    EXPECT_EQ(1, n.GetDoYouHaveToAccept());
-    EXPECT_EQ("no error", Narrow(n.GetErrorMsg()));
+    EXPECT_EQ("room-1|order-1|1|no error",
+              ZELJoin(n.GetRoomId(), n.GetOrderId(), n.GetDoYouHaveToAccept(), n.GetErrorMsg()));
     {
       N copy(n);
       EXPECT_EQ(4, alice.refs);
       N assigned;
       Params q = Invitation(&bob, "room-2");
-      ASSERT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&assigned, q.data(), 5, 2));
+      ASSERT_EQ(S_OK, q.Build(&assigned, 2, 5));
       EXPECT_EQ(3, bob.refs);
       assigned = n;  // takes alice, gives back bob
-      EXPECT_EQ(5, alice.refs);
-      EXPECT_EQ(2, bob.refs);
+      EXPECT_EQ("5|2", ZELJoin(alice.refs, bob.refs));
       const N& same = assigned;
       assigned = same;  // keeps its reference
       EXPECT_EQ(5, alice.refs);
-      EXPECT_EQ("room-1", Narrow(assigned.GetRoomId()));
+      EXPECT_EQ("room-1", ZELNarrow(assigned.GetRoomId()));
     }
-    EXPECT_EQ(3, alice.refs);
-    EXPECT_EQ(1, bob.refs);
+    EXPECT_EQ("3|1", ZELJoin(alice.refs, bob.refs));
 
     // A second Build gives back the user of the first.
     Params q = Invitation(&bob, "room-3");
-    ASSERT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&n, q.data(), 5, 2));
-    EXPECT_EQ(2, alice.refs);
-    EXPECT_EQ(3, bob.refs);
+    ASSERT_EQ(S_OK, q.Build(&n, 2, 5));
+    EXPECT_EQ("2|3", ZELJoin(alice.refs, bob.refs));
   }
-  EXPECT_EQ(1, alice.refs);
-  EXPECT_EQ(1, bob.refs);
+  EXPECT_EQ("1|1", ZELJoin(alice.refs, bob.refs));
 }
 
 }  // namespace
@@ -73,26 +68,14 @@ TEST(ZELRTCWebRTCInvitationTest, UserReferenceTakenByBuildGivenBackByDestructor)
   CheckInvitationReferences<ZELRTCWebRTCInviteToCallNotification>();
 }
 
-TEST(ZELRTCWebRTCInvitationTest, EmptyParameterOfAnotherKindIsNoUser) {
+TEST(ZELRTCWebRTCInvitationTest, FailedBuildKeepsTheUserItTookUntilTheEnd) {
   FakeUser alice("alice");
-  ZELRTCWebRTCInviteSentNotification n;
-  Params p;
-  p.Add(0).Str("room").Str("order").Bool(0).Str("");
-  EXPECT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&n, p.data(), 5, 2));
-  EXPECT_EQ(nullptr, n.GetRTCUser());
-  EXPECT_EQ(0, n.GetDoYouHaveToAccept());
-  Params nonEmpty;
-  nonEmpty.Add(7).Str("room").Str("order").Bool(0).Str("");
-  EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&n, nonEmpty.data(), 5, 2));
-
-  // A failed Build keeps the user it took until the notification goes.
   {
     ZELRTCWebRTCInviteToCallNotification failed;
     Params q;
     q.Add(static_cast<ZELIRTCUser*>(&alice)).Str("room").Str("order").Add(1).Str("");
-    EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&failed, q.data(), 5, 2));
-    EXPECT_EQ(3, alice.refs);
-    EXPECT_EQ("order", Narrow(failed.GetOrderId()));
+    EXPECT_EQ(E_FAIL, q.Build(&failed, 2, 5));
+    EXPECT_EQ("3|order", ZELJoin(alice.refs, failed.GetOrderId()));
   }
   EXPECT_EQ(1, alice.refs);
 }
@@ -101,37 +84,30 @@ TEST(ZELRTCWebRTCCallAcceptedTest, IceServersFromVectorOrSingleString) {
   auto* n = static_cast<ZELRTCWebRTCCallAcceptedNotification*>(
       ZELRTCNotificationBuilder::Create("ZELRTCWebRTCCallAcceptedNotification"));
   ASSERT_NE(nullptr, n);
-  EXPECT_EQ(0, n->GetIceServers().Size());
-  EXPECT_EQ("", Narrow(n->GetLogin()));
+  EXPECT_EQ("0|", ZELJoin(n->GetIceServers().Size(), n->GetLogin()));
   Params p;
   p.Str("me").Str("room").Bool(1).Str("video").Bool(0).Str("stun:one");
-  ASSERT_EQ(S_OK, ZELRTCNotificationBuilder::Build(n, p.data(), 6, 2));
+  ASSERT_EQ(S_OK, p.Build(n, 2, 6));
   ZELListValZELUnicodeString servers = n->GetIceServers();
   ASSERT_EQ(1, servers.Size());
-  EXPECT_EQ("stun:one", Narrow(servers[1]));
-  EXPECT_EQ("me", Narrow(n->GetLogin()));
-  EXPECT_EQ("room", Narrow(n->GetRoomId()));
-  EXPECT_EQ(1, n->GetIsNWay());
-  EXPECT_EQ("video", Narrow(n->GetType()));
-  EXPECT_EQ(0, n->GetIsCaller());
+  EXPECT_EQ("me|room|1|video|0|stun:one",
+            ZELJoin(n->GetLogin(), n->GetRoomId(), n->GetIsNWay(), n->GetType(), n->GetIsCaller(), servers[1]));
 
   ZELListValZELUnicodeString two;
   two.Append("stun:a");
   two.Append("turn:b");
   Params q;
   q.Str("me").Str("room").Bool(0).Str("audio").Bool(1).Add(two);
-  ASSERT_EQ(S_OK, ZELRTCNotificationBuilder::Build(n, q.data(), 6, 3));
+  ASSERT_EQ(S_OK, q.Build(n, 3, 6));
   servers = n->GetIceServers();
   ASSERT_EQ(2, servers.Size());
-  EXPECT_EQ("turn:b", Narrow(servers[2]));
+  EXPECT_EQ("turn:b", ZELNarrow(servers[2]));
 
   // A refused list leaves it empty, after the fields before it.
   Params bad;
   bad.Str("other").Str("room2").Bool(1).Str("video").Bool(1).Add(5);
-  EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(n, bad.data(), 6, 2));
-  EXPECT_EQ("other", Narrow(n->GetLogin()));
-  EXPECT_EQ(1, n->GetIsCaller());
-  EXPECT_EQ(0, n->GetIceServers().Size());
+  EXPECT_EQ(E_FAIL, bad.Build(n, 2, 6));
+  EXPECT_EQ("other|1|0", ZELJoin(n->GetLogin(), n->GetIsCaller(), n->GetIceServers().Size()));
   n->Release();
 }
 
@@ -139,23 +115,18 @@ TEST(ZELRTCWebRTCSDPReceivedTest, FlagsAsGivenAndWhatAFailedBuildLeaves) {
   ZELRTCWebRTCSDPReceivedNotification n;
   Params p;
   p.Str("login").Str("uid").Str("room").Bool(2).Bool(0).Bool(1).Str("v=0\r\no=- 1 2 IN IP4 0.0.0.0");
-  ASSERT_EQ(S_OK, ZELRTCNotificationBuilder::Build(&n, p.data(), 7, 2));
-  EXPECT_EQ("login", Narrow(n.GetUserLogin()));
-  EXPECT_EQ("uid", Narrow(n.GetUserId()));
-  EXPECT_EQ("room", Narrow(n.GetRoomId()));
-  EXPECT_EQ(2, n.GetIsCaller());
-  EXPECT_EQ(0, n.GetIsRenegotiating());
-  EXPECT_EQ(1, n.GetIsSecondSwitch());
-  EXPECT_EQ("v=0\r\no=- 1 2 IN IP4 0.0.0.0", Narrow(n.GetSDP()));
+  ASSERT_EQ(S_OK, p.Build(&n, 2, 7));
+  auto all = [](ZELRTCWebRTCSDPReceivedNotification& n) {
+    return ZELJoin(n.GetUserLogin(), n.GetUserId(), n.GetRoomId(), n.GetIsCaller(), n.GetIsRenegotiating(),
+                   n.GetIsSecondSwitch(), n.GetSDP());
+  };
+  EXPECT_EQ("login|uid|room|2|0|1|v=0\r\no=- 1 2 IN IP4 0.0.0.0", all(n));
 
   ZELRTCWebRTCSDPReceivedNotification copy(n);
   Params bad;
   bad.Str("login2").Str("uid2").Str("room2").Bool(0).Str("not a flag").Bool(0).Str("sdp2");
-  EXPECT_EQ(E_FAIL, ZELRTCNotificationBuilder::Build(&copy, bad.data(), 7, 2));
-  EXPECT_EQ("room2", Narrow(copy.GetRoomId()));
-  EXPECT_EQ(0, copy.GetIsCaller());
-  EXPECT_EQ(0, copy.GetIsRenegotiating());  // untouched by the refused read
-  EXPECT_EQ(1, copy.GetIsSecondSwitch());
-  EXPECT_EQ("v=0\r\no=- 1 2 IN IP4 0.0.0.0", Narrow(copy.GetSDP()));
-  EXPECT_EQ("room", Narrow(n.GetRoomId()));
+  EXPECT_EQ(E_FAIL, bad.Build(&copy, 2, 7));
+  // The refused flag is untouched; the original keeps its fields.
+  EXPECT_EQ("login2|uid2|room2|0|0|1|v=0\r\no=- 1 2 IN IP4 0.0.0.0", all(copy));
+  EXPECT_EQ("login|uid|room|2|0|1|v=0\r\no=- 1 2 IN IP4 0.0.0.0", all(n));
 }

@@ -27,13 +27,11 @@ class ZELFakeCounter {
   bool checkBalance = true;
 
  protected:
-  unsigned long Add() {
-    ++addRefs;
-    return static_cast<unsigned long>(++refs);
-  }
-  unsigned long Drop() {
-    ++releases;
-    return static_cast<unsigned long>(--refs);
+  unsigned long Add() { return ++addRefs, static_cast<unsigned long>(++refs); }
+  unsigned long Drop() { return ++releases, static_cast<unsigned long>(--refs); }
+  static HRESULT NoInterface(void** out) {
+    if (out) *out = nullptr;
+    return E_NOINTERFACE;
   }
   std::string _what;
 };
@@ -45,17 +43,11 @@ class FakeUser : public ZELIRTCUser, public ZELFakeCounter {
       : ZELFakeCounter(std::string("FakeUser ") + id), id(id), name(name), dn(dn), status(status) {}
   virtual ~FakeUser() = default;
 
-  HRESULT QueryInterface(const GUID&, void** out) override {
-    if (out) *out = nullptr;
-    return E_NOINTERFACE;
-  }
+  HRESULT QueryInterface(const GUID&, void** out) override { return NoInterface(out); }
   unsigned long AddRef() override { return Add(); }
   unsigned long Release() override { return Drop(); }
   int GetSessionId() override { return 0; }
-  HRESULT IsLoggedUser(unsigned char& flag) override {
-    flag = 0;
-    return S_OK;
-  }
+  HRESULT IsLoggedUser(unsigned char& flag) override { return flag = 0, S_OK; }
   ZELUnicodeString GetIdentifier() override { return Record("GetIdentifier"), ZELUnicodeString(id.c_str()); }
   ZELUnicodeString GetName() override { return Record("GetName"), ZELUnicodeString(name.c_str()); }
   ZELUnicodeString GetDn() override { return Record("GetDn"), ZELUnicodeString(dn.c_str()); }
@@ -76,20 +68,14 @@ class FakeGroup : public ZELIRTCGroup, public ZELFakeCounter {
       : ZELFakeCounter(std::string("FakeGroup ") + id), id(id), name(name), isPublic(isPublic), expanded(expanded) {}
   virtual ~FakeGroup() = default;
 
-  HRESULT QueryInterface(const GUID&, void** out) override {
-    if (out) *out = nullptr;
-    return E_NOINTERFACE;
-  }
+  HRESULT QueryInterface(const GUID&, void** out) override { return NoInterface(out); }
   unsigned long AddRef() override { return Add(); }
   unsigned long Release() override { return Drop(); }
   int GetSessionId() override { return 0; }
   int GetUserCount() override { return static_cast<int>(users.size()); }
   ZELUnicodeString GetIdentifier() override { return Record("GetIdentifier"), ZELUnicodeString(id.c_str()); }
   ZELUnicodeString GetName() override { return Record("GetName"), ZELUnicodeString(name.c_str()); }
-  HRESULT AddUser(ZELIRTCUser* user) override {
-    users.push_back(user);
-    return S_OK;
-  }
+  HRESULT AddUser(ZELIRTCUser* user) override { return users.push_back(user), S_OK; }
   // Hands the users over without references.
   HRESULT GetUsers(ZELListPtrZELIRTCUser& out) override {
     Record("GetUsers");
@@ -97,20 +83,9 @@ class FakeGroup : public ZELIRTCGroup, public ZELFakeCounter {
     return S_OK;
   }
   HRESULT RemoveUser(ZELIRTCUser*) override { return E_NOTIMPL; }
-  HRESULT SetExpanded(unsigned char value) override {
-    expanded = value;
-    return S_OK;
-  }
-  HRESULT IsPublic(unsigned char& flag) override {
-    Record("IsPublic");
-    flag = isPublic;
-    return S_OK;
-  }
-  HRESULT IsExpanded(unsigned char& flag) override {
-    Record("IsExpanded");
-    flag = expanded;
-    return S_OK;
-  }
+  HRESULT SetExpanded(unsigned char value) override { return expanded = value, S_OK; }
+  HRESULT IsPublic(unsigned char& flag) override { return Record("IsPublic"), flag = isPublic, S_OK; }
+  HRESULT IsExpanded(unsigned char& flag) override { return Record("IsExpanded"), flag = expanded, S_OK; }
 
   std::string id, name;
   unsigned char isPublic, expanded;
@@ -127,10 +102,7 @@ class FakeMainSession : public ZELIRTCMainSession, public ZELFakeCounter {
       : ZELFakeCounter("FakeMainSession " + std::to_string(id)), id(id), driver(driver) {}
   virtual ~FakeMainSession() = default;
 
-  HRESULT QueryInterface(const GUID&, void** out) override {
-    if (out) *out = nullptr;
-    return E_NOINTERFACE;
-  }
+  HRESULT QueryInterface(const GUID&, void** out) override { return NoInterface(out); }
   unsigned long AddRef() override { return Add(); }
   unsigned long Release() override { return Drop(); }
   int GetSessionId() override { return id; }
