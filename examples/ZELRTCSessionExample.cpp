@@ -8,6 +8,8 @@
 // platform libraries, or in a folder named by "ZELComponentPath".
 #include <cstdio>
 
+#include "ZELAbendInfo.h"
+#include "ZELCollabAbendInfo.h"
 #include "ZELRTCEnvironment.h"
 #include "ZELRTCMainSessionManager.h"
 #include "ZELRTCUtilities.h"
@@ -26,6 +28,13 @@ void Show(const char* what, HRESULT hr, ZELIRTCMainSession* session) {
 }  // namespace
 
 int main() {
+  // A crash would write a report with the collaboration section.
+  ZELAbendInfo::InstallCrashHandler();
+  ZELCollabAbendInfo* section = ZELCollabAbendInfo::GetLastCollabAbendInfo();
+  section->SetDriverName("UCCP");
+  section->SetLastCall("ZELRTCMainSessionManager::GetSingleSession");
+  ZELAbendInfo::SetAbendInfo(section);
+
   std::printf("MSLive process: %d, in process: %d\n", ZELRTCEnvironment::IsMSLiveDriver(),
               ZELRTCEnvironment::IsInProcess());
 
