@@ -38,7 +38,8 @@ TEST(ZELRTCParamToStringTest, ScalarsStringsAndLists) {
   for (const char* item : {"x", "", "é"}) strings.Append(item);
   ZELRawCollint noInts, ints;
   for (int i : {1, -2}) ints.Append(i);
-  EXPECT_EQ("true|false|-42|2.5|1e+20|ByteArray(3)|null|\"\"|\"a\"b\"|{}|{\"x\"; \"\"; \"é\"}|{}|{1; -2}|null|null|{}|{}",
+  EXPECT_EQ("true|false|-42|2.5|1e+20|ByteArray(3)|null|\"\"|\"a\"b\"|"
+            "{}|{\"x\"; \"\"; \"é\"}|{}|{1; -2}|null|null|{}|{}",
             ZELJoin(Text(ZELRTCParam(static_cast<unsigned char>(2))), Text(ZELRTCParam(static_cast<unsigned char>(0))),
                     Text(ZELRTCParam(-42)), Text(ZELRTCParam(2.5)), Text(ZELRTCParam(1e20)),
                     Text(ZELRTCParam("abc", 3)), Text(ZELRTCParam("abc", 0)), Text(ZELRTCParam(ZELUnicodeString(""))),

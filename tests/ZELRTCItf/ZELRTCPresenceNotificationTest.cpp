@@ -115,9 +115,7 @@ TEST(ZELRTCUserStatusChangedNotificationTest, UserReferencesThroughBuildGettersC
     EXPECT_EQ(5, a.refs);
   }
   ZELListPtrZELIRTCUser none;
-  ZELTestParams q;
-  q.Add(none);
-  ASSERT_EQ(S_OK, q.Build(&n, 0, 1));
+  ASSERT_EQ(S_OK, ZELTestParams().Add(none).Build(&n, 0, 1));
   EXPECT_EQ(2, a.refs);
   EXPECT_EQ(S_OK, n.GetUsers(mine));
   EXPECT_EQ(0, mine.Size());
