@@ -137,36 +137,31 @@ TEST(ZELRTCParamToStringTest, GroupsWithTheirFlagsUsersAndTraceLine) {
 
 TEST(ZELRTCParamToStringTest, ParamsWithPositionsNullsAndCuts) {
   ZELTestParams none;
-  EXPECT_EQ("[]", Params(none));
-  EXPECT_EQ("[]", ZELNarrow(ZELRTCParam::ParamsToString(0, "x", nullptr, 5)));
-  EXPECT_EQ("[]", ZELNarrow(ZELRTCParam::ParamsToString(1, nullptr, nullptr, 0)));
+  EXPECT_EQ("[]|[]|[]", ZELJoin(Params(none), ZELRTCParam::ParamsToString(0, "x", nullptr, 5),
+                                ZELRTCParam::ParamsToString(1, nullptr, nullptr, 0)));
 
   ZELTestParams p;
   p.Add(7).AddNull().Str("hi").Add(static_cast<unsigned char>(1));
-  EXPECT_EQ("[p0=7; p1=null; p2=\"hi\"; p3=true]", Params(p));
-  EXPECT_EQ("[p0=7; p1=null; p2=\"hi\"; p3=true]", ZELNarrow(ZELRTCParam::ParamsToString(1, nullptr, p.data(), 4)));
+  EXPECT_EQ(ZELJoin("[p0=7; p1=null; p2=\"hi\"; p3=true]", "[p0=7; p1=null; p2=\"hi\"; p3=true]"),
+            ZELJoin(Params(p), ZELRTCParam::ParamsToString(1, nullptr, p.data(), 4)));
 
   // 200 characters plus two quotes: the first 31 characters and the full length.
   const std::string longText(200, 'a');
-  ZELTestParams cut;
-  cut.Str(longText.c_str());
-  EXPECT_EQ("[p0=\"" + std::string(30, 'a') + "...(202)]", Params(cut));
+  EXPECT_EQ("[p0=\"" + std::string(30, 'a') + "...(202)]", Params(ZELTestParams().Str(longText.c_str())));
 
   // 128 characters are kept whole, 129 are cut.
-  ZELTestParams edge;
-  edge.Str(std::string(126, 'b').c_str()).Str(std::string(127, 'b').c_str());
-  EXPECT_EQ("[p0=\"" + std::string(126, 'b') + "\"; p1=\"" + std::string(30, 'b') + "...(129)]", Params(edge));
+  EXPECT_EQ("[p0=\"" + std::string(126, 'b') + "\"; p1=\"" + std::string(30, 'b') + "...(129)]",
+            Params(ZELTestParams().Str(std::string(126, 'b').c_str()).Str(std::string(127, 'b').c_str())));
 
   // A string vector keeps 512, a user list 1024.
   ZELListValZELUnicodeString strings;
   for (int i = 0; i < 50; ++i) strings.Append("abcd");  // 50 * 6 + 49 * 2 + 2 = 400 characters
   ZELListValZELUnicodeString more(strings);
   for (int i = 0; i < 20; ++i) more.Append("abcd");  // 70 * 6 + 69 * 2 + 2 = 560
-  ZELTestParams vectors;
-  vectors.Add(strings).Add(more);
   const std::string whole = ZELNarrow(ZELRTCParam(strings).ToString());
   ASSERT_EQ(400u, whole.size());
-  EXPECT_EQ("[p0=" + whole + "; p1=" + whole.substr(0, 31) + "...(560)]", Params(vectors));
+  EXPECT_EQ("[p0=" + whole + "; p1=" + whole.substr(0, 31) + "...(560)]",
+            Params(ZELTestParams().Add(strings).Add(more)));
 
   FakeUser u("0123456789", "Name", "", ZelRTCStatusActive);  // "User(0123456789; name=Name; Active)": 35
   ZELListPtrZELIRTCUser users;
@@ -190,21 +185,16 @@ TEST(ZELRTCParamToStringTest, LoginMasksTheFourthEntry) {
             ZELJoin(Params(p, 0, "Login"), Params(p, 1, "login"), Params(p, 1, "Login "), Params(p, 2, "Login")));
 
   // Fewer than four entries: nothing masked; a null entry 3 stays "null".
-  ZELTestParams shortList;
-  shortList.Str("a").Str("b").Str("c");
-  EXPECT_EQ("[p0=\"a\"; p1=\"b\"; p2=\"c\"]", Params(shortList, 1, "Login"));
-  ZELTestParams nullThird;
-  nullThird.Str("a").Str("b").Str("c").AddNull();
-  EXPECT_EQ("[p0=\"a\"; p1=\"b\"; p2=\"c\"; p3=null]", Params(nullThird, 1, "Login"));
+  ZELTestParams abc;
+  abc.Str("a").Str("b").Str("c");
+  EXPECT_EQ("[p0=\"a\"; p1=\"b\"; p2=\"c\"]", Params(abc, 1, "Login"));
+  EXPECT_EQ("[p0=\"a\"; p1=\"b\"; p2=\"c\"; p3=null]", Params(abc.AddNull(), 1, "Login"));
 
   // The mask follows the rendered length, with no limit; short texts give no asterisk.
-  ZELTestParams other;
-  other.Add(0).Add(0).Add(0).Str(std::string(300, 'x').c_str());
-  EXPECT_EQ("[p0=0; p1=0; p2=0; p3=\"" + std::string(300, '*') + "\"]", Params(other, 1, "Login"));
-  ZELTestParams digit;
-  digit.Add(0).Add(0).Add(0).Add(7);
-  EXPECT_EQ("[p0=0; p1=0; p2=0; p3=\"\"]", Params(digit, 1, "Login"));
-  ZELTestParams flag;
-  flag.Add(0).Add(0).Add(0).Add(static_cast<unsigned char>(0));
-  EXPECT_EQ("[p0=0; p1=0; p2=0; p3=\"***\"]", Params(flag, 1, "Login"));
+  const std::string zeros = "[p0=0; p1=0; p2=0; p3=\"";
+  auto login = [](ZELTestParams& p) { return Params(p, 1, "Login"); };
+  EXPECT_EQ(ZELJoin(zeros + std::string(300, '*') + "\"]", zeros + "\"]", zeros + "***\"]"),
+            ZELJoin(login(ZELTestParams().Add(0).Add(0).Add(0).Str(std::string(300, 'x').c_str())),
+                    login(ZELTestParams().Add(0).Add(0).Add(0).Add(7)),
+                    login(ZELTestParams().Add(0).Add(0).Add(0).Add(static_cast<unsigned char>(0)))));
 }
