@@ -106,10 +106,7 @@ TEST(ZELRTCTraceTest, VariadicEntryTextIsCutAt1023Characters) {
   ZELTraceCapture trace;
   std::string longText(2000, 'y');
   { ZELRTCTracedMethod scope(ZelRTCInfraTrace, "Name", "%s", longText.c_str()); }
-  Lines lines = trace.Lines();
-  ASSERT_EQ(2u, lines.size());
-  EXPECT_EQ("[INF] [>] Name " + std::string(1023 - 5, 'y'), lines[0]);
-  EXPECT_EQ("[INF] [<] Name", lines[1]);
+  EXPECT_EQ((Lines{"[INF] [>] Name " + std::string(1023 - 5, 'y'), "[INF] [<] Name"}), trace.Lines());
 }
 
 TEST(ZELRTCTraceTest, DeActivateIsAnExclusiveOr) {
