@@ -47,8 +47,7 @@ int ZELRunChildScenarioIfAsked(int argc, char** argv) {
     return 125;
   }
   int code = it->second();
-  std::fflush(stdout);
-  std::fflush(stderr);
+  std::fflush(nullptr);
   return code;
 }
 
@@ -72,8 +71,7 @@ ZELChildResult ZELRunChild(const char* name, const std::vector<std::pair<std::st
   char exe[] = "/proc/self/exe";
   char* argv[] = {exe, argument.data(), nullptr};
 
-  std::fflush(stdout);
-  std::fflush(stderr);
+  std::fflush(nullptr);
   pid_t pid = fork();
   if (pid == 0) {
     int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
