@@ -96,12 +96,7 @@ TEST(ZELCollabAbendInfoTest, EmptiedLoginValuesDisappear) {
 ZEL_CHILD_SCENARIO(CollabLastSectionAndDescription) {
   auto* older = new ZELCollabAbendInfo;
   int failures = 0;
-  auto check = [&](bool ok, const char* what) {
-    if (!ok) {
-      std::fprintf(stderr, "failed: %s\n", what);
-      ++failures;
-    }
-  };
+  auto check = [&](bool ok, const char* what) { failures += ok ? 0 : (std::fprintf(stderr, "failed: %s\n", what), 1); };
   check(ZELCollabAbendInfo::GetLastCollabAbendInfo() == older, "older is the last");
   // The section was described once, by the first construction.
   ZELAbendInfo::SetInformationSpecs(ZELCollabAbendInfo::kSectionId, "RENAMED", 20, 0);
@@ -199,9 +194,7 @@ ZEL_CHILD_SCENARIO(CrashWriteToReadOnlyPage) {
     if (page != MAP_FAILED) *static_cast<volatile int*>(page) = 1;
   });
 }
-ZEL_CHILD_SCENARIO(CrashAbort) {
-  return CrashWithSection(SIGABRT, [] { std::abort(); });
-}
+ZEL_CHILD_SCENARIO(CrashAbort) { return CrashWithSection(SIGABRT, [] { std::abort(); }); }
 ZEL_CHILD_SCENARIO(CrashStackOverflow) {
   return CrashWithSection(SIGSEGV, [] { std::printf("%d\n", Recurse(nullptr, 0)); });
 }

@@ -17,21 +17,15 @@ TEST(ZELRTCArchiveCleanedNotificationTest, RefusedBuildKeepsWhatItStoredBefore) 
   ASSERT_EQ(S_OK, p.Build(&n, 65535, 3));
   EXPECT_EQ("alice|Alice A.|7", ZELJoin(n.GetPartnerId(), n.GetPartnerName(), n.GetResponseCode()));
 
-  ZELTestParams nullName;
-  nullName.Str("bob").AddNull().Add(3);
-  EXPECT_EQ(E_FAIL, nullName.Build(&n, 2));
+  EXPECT_EQ(E_FAIL, ZELTestParams().Str("bob").AddNull().Add(3).Build(&n, 2));
   EXPECT_EQ("bob|Alice A.|7", ZELJoin(n.GetPartnerId(), n.GetPartnerName(), n.GetResponseCode()));
 
   // An int 0 at a string position reads as the empty string.
-  ZELTestParams zero;
-  zero.Add(0).Str("Bob").Add(4);
-  EXPECT_EQ(S_OK, zero.Build(&n, 2));
+  EXPECT_EQ(S_OK, ZELTestParams().Add(0).Str("Bob").Add(4).Build(&n, 2));
   EXPECT_EQ("|Bob|4", ZELJoin(n.GetPartnerId(), n.GetPartnerName(), n.GetResponseCode()));
 
   // A boolean at the response-code position is refused, after both strings.
-  ZELTestParams boolean;
-  boolean.Str("carol").Str("Carol").Bool(1);
-  EXPECT_EQ(E_FAIL, boolean.Build(&n, 2));
+  EXPECT_EQ(E_FAIL, ZELTestParams().Str("carol").Str("Carol").Bool(1).Build(&n, 2));
   EXPECT_EQ("carol|Carol|4", ZELJoin(n.GetPartnerId(), n.GetPartnerName(), n.GetResponseCode()));
 }
 
@@ -45,9 +39,7 @@ TEST(ZELRTCArchiveReceivedNotificationTest, ListsFromVectorsOrSingleStrings) {
   ZELListValZELUnicodeString messages;
   messages.Append("hello");
   messages.Append("bye");
-  ZELTestParams p;
-  p.Str("id").Str("name").Add(messages).Str("alice");
-  EXPECT_EQ(S_OK, p.Build(n, 2));
+  EXPECT_EQ(S_OK, ZELTestParams().Str("id").Str("name").Add(messages).Str("alice").Build(n, 2));
   ZELListValZELUnicodeString got = n->GetListOfMsgArchive(), speakers = n->GetListOfAssociatedSpeakerMsgArchive();
   ASSERT_EQ(2, got.Size());
   ASSERT_EQ(1, speakers.Size());
@@ -59,9 +51,7 @@ TEST(ZELRTCArchiveReceivedNotificationTest, ListsFromVectorsOrSingleStrings) {
   EXPECT_EQ("id|2", ZELJoin(copy.GetPartnerId(), copy.GetListOfMsgArchive().Size()));
 
   // A refused list position leaves that list empty.
-  ZELTestParams bad;
-  bad.Str("id2").Str("name2").Add(7).Str("x");
-  EXPECT_EQ(E_FAIL, bad.Build(n, 2));
+  EXPECT_EQ(E_FAIL, ZELTestParams().Str("id2").Str("name2").Add(7).Str("x").Build(n, 2));
   EXPECT_EQ("id2|0|1", ZELJoin(n->GetPartnerId(), n->GetListOfMsgArchive().Size(),
                                n->GetListOfAssociatedSpeakerMsgArchive().Size()));
   EXPECT_EQ("id|hello", ZELJoin(copy.GetPartnerId(), copy.GetListOfMsgArchive()[1]));

@@ -21,9 +21,7 @@ TEST(ZELRTCConferenceParticipantListTest, ThreeListsAsTheyCame) {
   names.Append("Bob");
   ZELRawCollint roles;
   for (int role : {1, 0, 2}) roles.Append(role);
-  ZELTestParams p;
-  p.Str("sip:conf@example.com").Str("alice").Add(names).Add(roles);
-  ASSERT_EQ(S_OK, p.Build(&n, 0));
+  ASSERT_EQ(S_OK, ZELTestParams().Str("sip:conf@example.com").Str("alice").Add(names).Add(roles).Build(&n, 0));
   EXPECT_EQ("sip:conf@example.com", ZELNarrow(n.GetConferenceURI()));
   strings.Append("stale");
   EXPECT_EQ(S_OK, n.GetParticipantIds(strings));
@@ -38,9 +36,7 @@ TEST(ZELRTCConferenceParticipantListTest, ThreeListsAsTheyCame) {
   EXPECT_EQ("1|0|2", ZELJoin(ints[1], ints[2], ints[3]));
 
   // Roles that are not an int list: the rest is filled, the roles are empty.
-  ZELTestParams bad;
-  bad.Str("sip:other@example.com").Str("carol").Str("Carol").Add(1);
-  EXPECT_EQ(E_FAIL, bad.Build(&n, 0));
+  EXPECT_EQ(E_FAIL, ZELTestParams().Str("sip:other@example.com").Str("carol").Str("Carol").Add(1).Build(&n, 0));
   EXPECT_EQ("sip:other@example.com", ZELNarrow(n.GetConferenceURI()));
   n.GetParticipantNames(strings);
   n.GetParticipantRoles(ints);
@@ -50,18 +46,14 @@ TEST(ZELRTCConferenceParticipantListTest, ThreeListsAsTheyCame) {
 
 TEST(ZELRTCConferenceParticipantTest, ParametersInTheirOwnOrder) {
   ZELRTCConferenceParticipantNotification n;
-  ZELTestParams p;
-  p.Str("sip:conf@example.com").Str("bob").Str("Bob B.").Add(-17);
-  ASSERT_EQ(S_OK, p.Build(&n, 7));
+  ASSERT_EQ(S_OK, ZELTestParams().Str("sip:conf@example.com").Str("bob").Str("Bob B.").Add(-17).Build(&n, 7));
   EXPECT_EQ("sip:conf@example.com|bob|Bob B.|-17",
             ZELJoin(n.GetConferenceURI(), n.GetPartnerId(), n.GetPartnerName(), n.GetEventType()));
 }
 
 TEST(ZELRTCMeetingTest, AvailableAndInvitation) {
   ZELRTCMeetingAvailableNotification available;
-  ZELTestParams p;
-  p.Str("m-1").Str("https://meet.example.com/m-1");
-  ASSERT_EQ(S_OK, p.Build(&available, 0));
+  ASSERT_EQ(S_OK, ZELTestParams().Str("m-1").Str("https://meet.example.com/m-1").Build(&available, 0));
   EXPECT_EQ("m-1|https://meet.example.com/m-1", ZELJoin(available.GetMeetingId(), available.GetMeetingURL()));
 
   ZELRTCMeetingInvitationReceivedNotification invitation;
@@ -70,16 +62,14 @@ TEST(ZELRTCMeetingTest, AvailableAndInvitation) {
                    n.GetMeetingType());
   };
   EXPECT_EQ("|||||0", all(invitation));
-  ZELTestParams q;
-  q.Str("m-2").Str("Weekly").Str("alice").Str("Alice").Str("Join us").Add(3);
-  ASSERT_EQ(S_OK, q.Build(&invitation, 0));
+  ASSERT_EQ(S_OK,
+            ZELTestParams().Str("m-2").Str("Weekly").Str("alice").Str("Alice").Str("Join us").Add(3).Build(
+                &invitation, 0));
   EXPECT_EQ("m-2|Weekly|alice|Alice|Join us|3", all(invitation));
 
   // A copy refused at its sender name keeps the fields before it; the original is untouched.
   ZELRTCMeetingInvitationReceivedNotification copy(invitation);
-  ZELTestParams r;
-  r.Str("m-3").Str("Daily").Str("bob").AddNull().Str("Come").Add(4);
-  EXPECT_EQ(E_FAIL, r.Build(&copy, 0));
+  EXPECT_EQ(E_FAIL, ZELTestParams().Str("m-3").Str("Daily").Str("bob").AddNull().Str("Come").Add(4).Build(&copy, 0));
   EXPECT_EQ("m-3|Daily|bob|Alice|Join us|3", all(copy));
   EXPECT_EQ("m-2|Weekly|alice|Alice|Join us|3", all(invitation));
   copy = invitation;

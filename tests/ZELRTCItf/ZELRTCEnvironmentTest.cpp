@@ -38,11 +38,7 @@ std::string Modes() {
 // The driver queries read "ZELRTCDriver" again on every call.
 ZEL_CHILD_SCENARIO(EnvironmentDriverTable) {
   for (const char* value : kDriverValues) {
-    if (value) {
-      setenv("ZELRTCDriver", value, 1);
-    } else {
-      unsetenv("ZELRTCDriver");
-    }
+    value ? setenv("ZELRTCDriver", value, 1) : unsetenv("ZELRTCDriver");
     std::printf("[%s] %s\n", value ? value : "unset", Answers().c_str());
   }
   return 0;
@@ -68,11 +64,7 @@ TEST(ZELRTCEnvironmentTest, DriverQueriesCompareTheWholeValueExactly) {
 ZEL_CHILD_SCENARIO(EnvironmentCachedAnswers) {
   std::printf("%s\n", Modes().c_str());
   for (const char* variable : {"ZELRTCInProcess", "ZELRTCMultipleEventMsgsOff", "ZELMSLive"}) {
-    if (std::getenv(variable)) {
-      unsetenv(variable);
-    } else {
-      setenv(variable, "1", 1);
-    }
+    std::getenv(variable) ? unsetenv(variable) : setenv(variable, "1", 1);
   }
   std::printf("%s\n", Modes().c_str());
   setenv("ZELRTCDriver", "MS", 1);

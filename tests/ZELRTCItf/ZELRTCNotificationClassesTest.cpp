@@ -165,9 +165,7 @@ TEST(ZELRTCNotificationClassesTest, SucceededBuildTracesItsExitLine) {
   ZELTraceCapture trace;
   ZELRTCNotification* n = ZELRTCNotificationBuilder::Create("ZELRTCWatchListNotification");
   ASSERT_NE(nullptr, n);
-  ZELTestParams p;
-  p.Add(1).Str("list");
-  EXPECT_EQ(S_OK, p.Build(n, 0));
+  EXPECT_EQ(S_OK, ZELTestParams().Add(1).Str("list").Build(n, 0));
   n->Release();
   EXPECT_EQ((std::vector<std::string>{"[INF] [>] ZELRTCWatchListNotification::Build",
                                       "[INF] [<] ZELRTCWatchListNotification::Build succeeded"}),

@@ -17,13 +17,6 @@ struct Renderings : ZELRTCParam {
   using ZELRTCParam::UserToString;
 };
 
-// The trace lines written since the capture began, without the file's header.
-std::vector<std::string> Written(const ZELTraceCapture& capture) {
-  std::vector<std::string> lines;
-  for (const std::string& line : capture.Lines())
-    if (line.rfind("[INF]", 0) == 0) lines.push_back(line);
-  return lines;
-}
 std::string Text(const ZELRTCParam& p) { return ZELNarrow(p.ToString()); }
 std::string Params(ZELTestParams& p, int selector = 0, const char* name = "") {
   return ZELNarrow(ZELRTCParam::ParamsToString(selector, name, p.data(), p.size()));
@@ -34,31 +27,20 @@ const char kRollback[] = "[INF] [i] Rollback : users leaking in Group param";
 }  // namespace
 
 TEST(ZELRTCParamToStringTest, ScalarsStringsAndLists) {
-  EXPECT_EQ("true", Text(ZELRTCParam(static_cast<unsigned char>(2))));
-  EXPECT_EQ("false", Text(ZELRTCParam(static_cast<unsigned char>(0))));
-  EXPECT_EQ("-42", Text(ZELRTCParam(-42)));
-  EXPECT_EQ("2.5", Text(ZELRTCParam(2.5)));
-  EXPECT_EQ("1e+20", Text(ZELRTCParam(1e20)));
-  EXPECT_EQ("ByteArray(3)", Text(ZELRTCParam("abc", 3)));
-  EXPECT_EQ("null", Text(ZELRTCParam("abc", 0)));
-  EXPECT_EQ("\"\"", Text(ZELRTCParam(ZELUnicodeString(""))));
-  EXPECT_EQ("\"a\"b\"", Text(ZELRTCParam(ZELUnicodeString("a\"b"))));
-
-  ZELListValZELUnicodeString strings;
-  EXPECT_EQ("{}", Text(ZELRTCParam(strings)));
+  ZELListValZELUnicodeString noStrings, strings;
   for (const char* item : {"x", "", "é"}) strings.Append(item);
-  EXPECT_EQ("{\"x\"; \"\"; \"é\"}", Text(ZELRTCParam(strings)));
-
-  ZELRawCollint ints;
-  EXPECT_EQ("{}", Text(ZELRTCParam(ints)));
-  ints.Append(1);
-  ints.Append(-2);
-  EXPECT_EQ("{1; -2}", Text(ZELRTCParam(ints)));
-
-  EXPECT_EQ("null", Text(ZELRTCParam(static_cast<ZELIRTCUser*>(nullptr))));
-  EXPECT_EQ("null", Text(ZELRTCParam(static_cast<ZELIRTCGroup*>(nullptr))));
-  EXPECT_EQ("{}", Text(ZELRTCParam(ZELListPtrZELIRTCUser())));
-  EXPECT_EQ("{}", Text(ZELRTCParam(ZELListPtrZELIRTCGroup())));
+  ZELRawCollint noInts, ints;
+  for (int i : {1, -2}) ints.Append(i);
+  EXPECT_EQ("true|false|-42|2.5|1e+20|ByteArray(3)|null|\"\"|\"a\"b\"|"
+            "{}|{\"x\"; \"\"; \"é\"}|{}|{1; -2}|null|null|{}|{}",
+            ZELJoin(Text(ZELRTCParam(static_cast<unsigned char>(2))), Text(ZELRTCParam(static_cast<unsigned char>(0))),
+                    Text(ZELRTCParam(-42)), Text(ZELRTCParam(2.5)), Text(ZELRTCParam(1e20)),
+                    Text(ZELRTCParam("abc", 3)), Text(ZELRTCParam("abc", 0)), Text(ZELRTCParam(ZELUnicodeString(""))),
+                    Text(ZELRTCParam(ZELUnicodeString("a\"b"))), Text(ZELRTCParam(noStrings)),
+                    Text(ZELRTCParam(strings)), Text(ZELRTCParam(noInts)), Text(ZELRTCParam(ints)),
+                    Text(ZELRTCParam(static_cast<ZELIRTCUser*>(nullptr))),
+                    Text(ZELRTCParam(static_cast<ZELIRTCGroup*>(nullptr))), Text(ZELRTCParam(ZELListPtrZELIRTCUser())),
+                    Text(ZELRTCParam(ZELListPtrZELIRTCGroup()))));
 }
 
 TEST(ZELRTCParamToStringTest, UsersWithTheirNameDnAndStatus) {
@@ -70,26 +52,22 @@ TEST(ZELRTCParamToStringTest, UsersWithTheirNameDnAndStatus) {
   FakeUser strange("u6", "", "", static_cast<ZelRTCUserStatus>(42));
   FakeUser negative("u7", "", "", static_cast<ZelRTCUserStatus>(-1));
 
-  EXPECT_EQ("null", ZELNarrow(Renderings::UserToString(nullptr)));
-  EXPECT_EQ("User(u1)", ZELNarrow(Renderings::UserToString(&plain)));
+  auto user = [](FakeUser* u) { return ZELNarrow(Renderings::UserToString(u)); };
+  EXPECT_EQ("null|User(u1)|User(u2; name=Ann; Active)|User(u3; name=Bob; Away)|User(u4; dn=cn=x; Offline)|"
+            "User(u5; name=Cy; dn=cn=cy; OnThePhone)|User(u6)|User(u7)",
+            ZELJoin(user(nullptr), user(&plain), user(&named), user(&sameDn), user(&onlyDn), user(&both),
+                    user(&strange), user(&negative)));
   EXPECT_EQ(kUserCalls, plain.calls);
-  EXPECT_EQ("User(u2; name=Ann; Active)", ZELNarrow(Renderings::UserToString(&named)));
-  EXPECT_EQ("User(u3; name=Bob; Away)", ZELNarrow(Renderings::UserToString(&sameDn)));
-  EXPECT_EQ("User(u4; dn=cn=x; Offline)", ZELNarrow(Renderings::UserToString(&onlyDn)));
-  EXPECT_EQ("User(u5; name=Cy; dn=cn=cy; OnThePhone)", ZELNarrow(Renderings::UserToString(&both)));
-  EXPECT_EQ("User(u6)", ZELNarrow(Renderings::UserToString(&strange)));
-  EXPECT_EQ("User(u7)", ZELNarrow(Renderings::UserToString(&negative)));
   for (ZelRTCUserStatus s : {ZelRTCStatusDND, ZelRTCStatusIdle}) {
     plain.status = s;
-    EXPECT_EQ("User(u1; " + std::string(ZELRTCUserStatusToStr(s)) + ")", ZELNarrow(Renderings::UserToString(&plain)));
+    EXPECT_EQ("User(u1; " + std::string(ZELRTCUserStatusToStr(s)) + ")", user(&plain));
   }
 
   EXPECT_EQ(0, both.addRefs + both.releases);
 
   // A user parameter renders the same; only the parameter takes and gives back.
   EXPECT_EQ("User(u5; name=Cy; dn=cn=cy; OnThePhone)", Text(ZELRTCParam(&both)));
-  EXPECT_EQ(1, both.addRefs);
-  EXPECT_EQ(1, both.releases);
+  EXPECT_EQ("1|1", ZELJoin(both.addRefs, both.releases));
 }
 
 TEST(ZELRTCParamToStringTest, StatusTexts) {
@@ -130,10 +108,10 @@ TEST(ZELRTCParamToStringTest, GroupsWithTheirFlagsUsersAndTraceLine) {
 
   ZELTraceCapture capture;
   EXPECT_EQ("null", ZELNarrow(Renderings::GroupToString(nullptr)));
-  EXPECT_TRUE(Written(capture).empty());
+  EXPECT_TRUE(capture.Lines().empty());
   EXPECT_EQ("Group(g1; expanded; {})", ZELNarrow(Renderings::GroupToString(&empty)));
   EXPECT_EQ((std::vector<std::string>{"GetIdentifier", "GetName", "IsPublic", "IsExpanded", "GetUsers"}), empty.calls);
-  EXPECT_EQ((std::vector<std::string>{kRollback}), Written(capture));
+  EXPECT_EQ((std::vector<std::string>{kRollback}), capture.Lines());
   EXPECT_EQ("Group(g2; name=Friends; public; expanded; {User(u; name=U); })",
             ZELNarrow(Renderings::GroupToString(&full)));
   EXPECT_EQ("Group(g3; name=Work; {})", Text(ZELRTCParam(&quiet)));
@@ -143,46 +121,39 @@ TEST(ZELRTCParamToStringTest, GroupsWithTheirFlagsUsersAndTraceLine) {
   groups.Append(nullptr);
   groups.Append(&quiet);
   EXPECT_EQ("{Group(g1; expanded; {}); Group(g3; name=Work; {})}", Text(ZELRTCParam(groups)));
-  EXPECT_EQ(5u, Written(capture).size());
-  for (const std::string& line : Written(capture)) EXPECT_EQ(kRollback, line);
+  EXPECT_EQ(std::vector<std::string>(5, kRollback), capture.Lines());
 
   // The users handed over by GetUsers are neither taken nor given back.
-  EXPECT_EQ(0, u.addRefs);
-  EXPECT_EQ(0, u.releases);
+  EXPECT_EQ("0|0", ZELJoin(u.addRefs, u.releases));
 }
 
 TEST(ZELRTCParamToStringTest, ParamsWithPositionsNullsAndCuts) {
   ZELTestParams none;
-  EXPECT_EQ("[]", Params(none));
-  EXPECT_EQ("[]", ZELNarrow(ZELRTCParam::ParamsToString(0, "x", nullptr, 5)));
-  EXPECT_EQ("[]", ZELNarrow(ZELRTCParam::ParamsToString(1, nullptr, nullptr, 0)));
+  EXPECT_EQ("[]|[]|[]", ZELJoin(Params(none), ZELRTCParam::ParamsToString(0, "x", nullptr, 5),
+                                ZELRTCParam::ParamsToString(1, nullptr, nullptr, 0)));
 
   ZELTestParams p;
   p.Add(7).AddNull().Str("hi").Add(static_cast<unsigned char>(1));
-  EXPECT_EQ("[p0=7; p1=null; p2=\"hi\"; p3=true]", Params(p));
-  EXPECT_EQ("[p0=7; p1=null; p2=\"hi\"; p3=true]", ZELNarrow(ZELRTCParam::ParamsToString(1, nullptr, p.data(), 4)));
+  EXPECT_EQ(ZELJoin("[p0=7; p1=null; p2=\"hi\"; p3=true]", "[p0=7; p1=null; p2=\"hi\"; p3=true]"),
+            ZELJoin(Params(p), ZELRTCParam::ParamsToString(1, nullptr, p.data(), 4)));
 
   // 200 characters plus two quotes: the first 31 characters and the full length.
   const std::string longText(200, 'a');
-  ZELTestParams cut;
-  cut.Str(longText.c_str());
-  EXPECT_EQ("[p0=\"" + std::string(30, 'a') + "...(202)]", Params(cut));
+  EXPECT_EQ("[p0=\"" + std::string(30, 'a') + "...(202)]", Params(ZELTestParams().Str(longText.c_str())));
 
   // 128 characters are kept whole, 129 are cut.
-  ZELTestParams edge;
-  edge.Str(std::string(126, 'b').c_str()).Str(std::string(127, 'b').c_str());
-  EXPECT_EQ("[p0=\"" + std::string(126, 'b') + "\"; p1=\"" + std::string(30, 'b') + "...(129)]", Params(edge));
+  EXPECT_EQ("[p0=\"" + std::string(126, 'b') + "\"; p1=\"" + std::string(30, 'b') + "...(129)]",
+            Params(ZELTestParams().Str(std::string(126, 'b').c_str()).Str(std::string(127, 'b').c_str())));
 
   // A string vector keeps 512, a user list 1024.
   ZELListValZELUnicodeString strings;
   for (int i = 0; i < 50; ++i) strings.Append("abcd");  // 50 * 6 + 49 * 2 + 2 = 400 characters
   ZELListValZELUnicodeString more(strings);
   for (int i = 0; i < 20; ++i) more.Append("abcd");  // 70 * 6 + 69 * 2 + 2 = 560
-  ZELTestParams vectors;
-  vectors.Add(strings).Add(more);
   const std::string whole = ZELNarrow(ZELRTCParam(strings).ToString());
   ASSERT_EQ(400u, whole.size());
-  EXPECT_EQ("[p0=" + whole + "; p1=" + whole.substr(0, 31) + "...(560)]", Params(vectors));
+  EXPECT_EQ("[p0=" + whole + "; p1=" + whole.substr(0, 31) + "...(560)]",
+            Params(ZELTestParams().Add(strings).Add(more)));
 
   FakeUser u("0123456789", "Name", "", ZelRTCStatusActive);  // "User(0123456789; name=Name; Active)": 35
   ZELListPtrZELIRTCUser users;
@@ -202,27 +173,20 @@ TEST(ZELRTCParamToStringTest, LoginMasksTheFourthEntry) {
   p.Str("user").Str("srv").Add(5).Str("secret12").Str("after");
   const std::string clear = "[p0=\"user\"; p1=\"srv\"; p2=5; p3=\"secret12\"; p4=\"after\"]";
   EXPECT_EQ("[p0=\"user\"; p1=\"srv\"; p2=5; p3=\"********\"; p4=\"after\"]", Params(p, 1, "Login"));
-  EXPECT_EQ(clear, Params(p, 0, "Login"));
-  EXPECT_EQ(clear, Params(p, 1, "login"));
-  EXPECT_EQ(clear, Params(p, 1, "Login "));
-  EXPECT_EQ(clear, Params(p, 2, "Login"));
+  EXPECT_EQ(ZELJoin(clear, clear, clear, clear),
+            ZELJoin(Params(p, 0, "Login"), Params(p, 1, "login"), Params(p, 1, "Login "), Params(p, 2, "Login")));
 
   // Fewer than four entries: nothing masked; a null entry 3 stays "null".
-  ZELTestParams shortList;
-  shortList.Str("a").Str("b").Str("c");
-  EXPECT_EQ("[p0=\"a\"; p1=\"b\"; p2=\"c\"]", Params(shortList, 1, "Login"));
-  ZELTestParams nullThird;
-  nullThird.Str("a").Str("b").Str("c").AddNull();
-  EXPECT_EQ("[p0=\"a\"; p1=\"b\"; p2=\"c\"; p3=null]", Params(nullThird, 1, "Login"));
+  ZELTestParams abc;
+  abc.Str("a").Str("b").Str("c");
+  EXPECT_EQ("[p0=\"a\"; p1=\"b\"; p2=\"c\"]", Params(abc, 1, "Login"));
+  EXPECT_EQ("[p0=\"a\"; p1=\"b\"; p2=\"c\"; p3=null]", Params(abc.AddNull(), 1, "Login"));
 
   // The mask follows the rendered length, with no limit; short texts give no asterisk.
-  ZELTestParams other;
-  other.Add(0).Add(0).Add(0).Str(std::string(300, 'x').c_str());
-  EXPECT_EQ("[p0=0; p1=0; p2=0; p3=\"" + std::string(300, '*') + "\"]", Params(other, 1, "Login"));
-  ZELTestParams digit;
-  digit.Add(0).Add(0).Add(0).Add(7);
-  EXPECT_EQ("[p0=0; p1=0; p2=0; p3=\"\"]", Params(digit, 1, "Login"));
-  ZELTestParams flag;
-  flag.Add(0).Add(0).Add(0).Add(static_cast<unsigned char>(0));
-  EXPECT_EQ("[p0=0; p1=0; p2=0; p3=\"***\"]", Params(flag, 1, "Login"));
+  const std::string zeros = "[p0=0; p1=0; p2=0; p3=\"";
+  auto login = [](ZELTestParams& p) { return Params(p, 1, "Login"); };
+  EXPECT_EQ(ZELJoin(zeros + std::string(300, '*') + "\"]", zeros + "\"]", zeros + "***\"]"),
+            ZELJoin(login(ZELTestParams().Add(0).Add(0).Add(0).Str(std::string(300, 'x').c_str())),
+                    login(ZELTestParams().Add(0).Add(0).Add(0).Add(7)),
+                    login(ZELTestParams().Add(0).Add(0).Add(0).Add(static_cast<unsigned char>(0)))));
 }

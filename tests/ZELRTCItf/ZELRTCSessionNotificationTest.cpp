@@ -24,9 +24,7 @@ TEST(ZELRTCSessionNotificationTest, MediaFieldsOnlyFromElevenAtVersionTwo) {
 
   // An int at the encrypted position fails once the first four fields are
   // stored; a six-parameter Build keeps the media fields.
-  ZELTestParams bad;
-  bad.Add(4).Add(5).Str("carol").Str("Carol").Add(1).Add(6);
-  EXPECT_EQ(E_FAIL, bad.Build(&n, 1));
+  EXPECT_EQ(E_FAIL, ZELTestParams().Add(4).Add(5).Str("carol").Str("Carol").Add(1).Add(6).Build(&n, 1));
   EXPECT_EQ("4|5|carol|Carol|1|3|40|1|60|1|5", all());
 }
 
@@ -39,9 +37,7 @@ TEST(ZELRTCClientEventNotificationTest, ZeroUntilBuilt) {
                    n->IsMicrophoneAudioMuted(), n->GetSupportedMediaTypes());
   };
   EXPECT_EQ("0|0|0|0|0|0", all());
-  ZELTestParams p;
-  p.Add(7).Add(30).Bool(1).Add(-5).Bool(1).Add(12);
-  EXPECT_EQ(S_OK, p.Build(n, 0));
+  EXPECT_EQ(S_OK, ZELTestParams().Add(7).Add(30).Bool(1).Add(-5).Bool(1).Add(12).Build(n, 0));
   EXPECT_EQ("7|30|1|-5|1|12", all());
   created->Release();
 }

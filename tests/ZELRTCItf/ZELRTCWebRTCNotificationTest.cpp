@@ -85,9 +85,7 @@ TEST(ZELRTCWebRTCCallAcceptedTest, IceServersFromVectorOrSingleString) {
       ZELRTCNotificationBuilder::Create("ZELRTCWebRTCCallAcceptedNotification"));
   ASSERT_NE(nullptr, n);
   EXPECT_EQ("0|", ZELJoin(n->GetIceServers().Size(), n->GetLogin()));
-  Params p;
-  p.Str("me").Str("room").Bool(1).Str("video").Bool(0).Str("stun:one");
-  ASSERT_EQ(S_OK, p.Build(n, 2, 6));
+  ASSERT_EQ(S_OK, Params().Str("me").Str("room").Bool(1).Str("video").Bool(0).Str("stun:one").Build(n, 2, 6));
   ZELListValZELUnicodeString servers = n->GetIceServers();
   ASSERT_EQ(1, servers.Size());
   EXPECT_EQ("me|room|1|video|0|stun:one",
@@ -96,26 +94,22 @@ TEST(ZELRTCWebRTCCallAcceptedTest, IceServersFromVectorOrSingleString) {
   ZELListValZELUnicodeString two;
   two.Append("stun:a");
   two.Append("turn:b");
-  Params q;
-  q.Str("me").Str("room").Bool(0).Str("audio").Bool(1).Add(two);
-  ASSERT_EQ(S_OK, q.Build(n, 3, 6));
+  ASSERT_EQ(S_OK, Params().Str("me").Str("room").Bool(0).Str("audio").Bool(1).Add(two).Build(n, 3, 6));
   servers = n->GetIceServers();
   ASSERT_EQ(2, servers.Size());
   EXPECT_EQ("turn:b", ZELNarrow(servers[2]));
 
   // A refused list leaves it empty, after the fields before it.
-  Params bad;
-  bad.Str("other").Str("room2").Bool(1).Str("video").Bool(1).Add(5);
-  EXPECT_EQ(E_FAIL, bad.Build(n, 2, 6));
+  EXPECT_EQ(E_FAIL, Params().Str("other").Str("room2").Bool(1).Str("video").Bool(1).Add(5).Build(n, 2, 6));
   EXPECT_EQ("other|1|0", ZELJoin(n->GetLogin(), n->GetIsCaller(), n->GetIceServers().Size()));
   n->Release();
 }
 
 TEST(ZELRTCWebRTCSDPReceivedTest, FlagsAsGivenAndWhatAFailedBuildLeaves) {
   ZELRTCWebRTCSDPReceivedNotification n;
-  Params p;
-  p.Str("login").Str("uid").Str("room").Bool(2).Bool(0).Bool(1).Str("v=0\r\no=- 1 2 IN IP4 0.0.0.0");
-  ASSERT_EQ(S_OK, p.Build(&n, 2, 7));
+  ASSERT_EQ(S_OK,
+            Params().Str("login").Str("uid").Str("room").Bool(2).Bool(0).Bool(1).Str("v=0\r\no=- 1 2 IN IP4 0.0.0.0")
+                .Build(&n, 2, 7));
   auto all = [](ZELRTCWebRTCSDPReceivedNotification& n) {
     return ZELJoin(n.GetUserLogin(), n.GetUserId(), n.GetRoomId(), n.GetIsCaller(), n.GetIsRenegotiating(),
                    n.GetIsSecondSwitch(), n.GetSDP());
@@ -123,9 +117,9 @@ TEST(ZELRTCWebRTCSDPReceivedTest, FlagsAsGivenAndWhatAFailedBuildLeaves) {
   EXPECT_EQ("login|uid|room|2|0|1|v=0\r\no=- 1 2 IN IP4 0.0.0.0", all(n));
 
   ZELRTCWebRTCSDPReceivedNotification copy(n);
-  Params bad;
-  bad.Str("login2").Str("uid2").Str("room2").Bool(0).Str("not a flag").Bool(0).Str("sdp2");
-  EXPECT_EQ(E_FAIL, bad.Build(&copy, 2, 7));
+  EXPECT_EQ(E_FAIL,
+            Params().Str("login2").Str("uid2").Str("room2").Bool(0).Str("not a flag").Bool(0).Str("sdp2").Build(
+                &copy, 2, 7));
   // The refused flag is untouched; the original keeps its fields.
   EXPECT_EQ("login2|uid2|room2|0|0|1|v=0\r\no=- 1 2 IN IP4 0.0.0.0", all(copy));
   EXPECT_EQ("login|uid|room|2|0|1|v=0\r\no=- 1 2 IN IP4 0.0.0.0", all(n));

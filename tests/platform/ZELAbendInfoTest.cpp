@@ -40,11 +40,9 @@ std::string Report() {
 TEST(ZELAbendInfoTest, RegistryByIdentifierAndMostRecent) {
   EXPECT_EQ(nullptr, ZELAbendInfo::GetAbendInfo(0));
   Section a(101, nullptr), b(102, nullptr);
-  EXPECT_EQ(0, ZELAbendInfo::SetAbendInfo(&a));
-  EXPECT_EQ(0, ZELAbendInfo::SetAbendInfo(&b));
-  EXPECT_EQ(&b, ZELAbendInfo::GetAbendInfo(0));
-  EXPECT_EQ(&a, ZELAbendInfo::GetAbendInfo(101));
-  EXPECT_EQ(nullptr, ZELAbendInfo::GetAbendInfo(103));
+  EXPECT_TRUE(ZELAbendInfo::SetAbendInfo(&a) == 0 && ZELAbendInfo::SetAbendInfo(&b) == 0);
+  EXPECT_TRUE(ZELAbendInfo::GetAbendInfo(0) == &b && ZELAbendInfo::GetAbendInfo(101) == &a &&
+              ZELAbendInfo::GetAbendInfo(103) == nullptr);
 
   // Registering again makes it the most recent; a second object of the same
   // identifier replaces the first.
@@ -56,15 +54,13 @@ TEST(ZELAbendInfoTest, RegistryByIdentifierAndMostRecent) {
 
   // Null withdraws the most recent one; so does destruction, wherever it is.
   EXPECT_EQ(0, ZELAbendInfo::SetAbendInfo(nullptr));
-  EXPECT_EQ(nullptr, ZELAbendInfo::GetAbendInfo(101));
-  EXPECT_EQ(&b, ZELAbendInfo::GetAbendInfo(0));
+  EXPECT_TRUE(ZELAbendInfo::GetAbendInfo(101) == nullptr && ZELAbendInfo::GetAbendInfo(0) == &b);
   {
     Section c(103, nullptr);
     ZELAbendInfo::SetAbendInfo(&c);
     ZELAbendInfo::SetAbendInfo(&a);
   }
-  EXPECT_EQ(nullptr, ZELAbendInfo::GetAbendInfo(103));
-  EXPECT_EQ(&a, ZELAbendInfo::GetAbendInfo(0));
+  EXPECT_TRUE(ZELAbendInfo::GetAbendInfo(103) == nullptr && ZELAbendInfo::GetAbendInfo(0) == &a);
   ZELAbendInfo::SetAbendInfo(nullptr);
   ZELAbendInfo::SetAbendInfo(nullptr);
   EXPECT_EQ(nullptr, ZELAbendInfo::GetAbendInfo(0));

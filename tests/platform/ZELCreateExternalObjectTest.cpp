@@ -52,13 +52,10 @@ TEST(ZELCreateExternalObjectTest, CreatesTheSessionComponentBesideThePlatform) {
 }
 
 TEST(ZELCreateExternalObjectTest, NullForWhatIsMissingOrNotOurs) {
-  EXPECT_EQ(nullptr, Create(nullptr, "ZELRTCMsgLayer"));
-  EXPECT_EQ(nullptr, Create("", "ZELRTCMsgLayer"));
-  EXPECT_EQ(nullptr, Create("ZELRTCMainSessionImpl", nullptr));
-  EXPECT_EQ(nullptr, Create("ZELRTCMainSessionImpl", ""));
-  EXPECT_EQ(nullptr, Create("ZELRTCMainSessionImpl", "ZELNoSuchLibrary"));
-  EXPECT_EQ(nullptr, Create("ZELRTCMainSessionImpl", "../lib/ZELRTCMsgLayer"));
-  EXPECT_EQ(nullptr, Create("ZELNoSuchClass", "ZELRTCMsgLayer"));
+  for (const char* className : {static_cast<const char*>(nullptr), "", "ZELNoSuchClass"})
+    EXPECT_EQ(nullptr, Create(className, "ZELRTCMsgLayer")) << (className ? className : "null");
+  for (const char* library : {static_cast<const char*>(nullptr), "", "ZELNoSuchLibrary", "../lib/ZELRTCMsgLayer"})
+    EXPECT_EQ(nullptr, Create("ZELRTCMainSessionImpl", library)) << (library ? library : "null");
   // Libraries that are not components: no entry point of its own (its
   // dependency has one), a C library, an entry point of an unknown version.
   EXPECT_EQ(nullptr, Create("ZELRTCMainSessionImpl", "ZELRTCMsgLayer", 3, (kComponents + "foreign").c_str()));

@@ -41,7 +41,8 @@ inline std::string ZELNarrow(const ZELUnicodeString& s) { return s.ConvertToChar
 
 // The values joined with '|', strings narrowed: several getters in one comparison.
 inline std::string ZELJoinOne(const ZELUnicodeString& s) { return ZELNarrow(s); }
-inline std::string ZELJoinOne(const char* s) { return s; }
+inline std::string ZELJoinOne(const char* s) { return s ? s : "(null)"; }
+inline std::string ZELJoinOne(const std::string& s) { return s; }
 template <class T>
 std::string ZELJoinOne(T value) {
   return std::to_string(static_cast<long long>(value));

@@ -6,11 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 
 #include "ZELProcessServices.h"
@@ -47,8 +47,7 @@ int ZELRunChildScenarioIfAsked(int argc, char** argv) {
     return 125;
   }
   int code = it->second();
-  std::fflush(stdout);
-  std::fflush(stderr);
+  std::fflush(nullptr);
   return code;
 }
 
@@ -72,8 +71,7 @@ ZELChildResult ZELRunChild(const char* name, const std::vector<std::pair<std::st
   char exe[] = "/proc/self/exe";
   char* argv[] = {exe, argument.data(), nullptr};
 
-  std::fflush(stdout);
-  std::fflush(stderr);
+  std::fflush(nullptr);
   pid_t pid = fork();
   if (pid == 0) {
     int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -126,18 +124,11 @@ std::vector<std::string> ZELTraceLines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
   std::string line;
+  // A line that starts with two digits and a colon must carry a valid "HH:MM:SS.mmm " prefix.
+  static const std::regex timed(R"(^\d\d:)"), valid(R"(^([01]\d|2[0-3]):[0-5]\d:([0-5]\d|60)\.\d{3} )");
   while (std::getline(in, line)) {
-    auto digit = [&](size_t i) { return i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])); };
-    bool timed = digit(0) && digit(1) && line.size() > 2 && line[2] == ':';
-    if (!timed) {
-      lines.push_back(line);
-      continue;
-    }
-    bool ok = line.size() >= 13 && digit(3) && digit(4) && line[5] == ':' && digit(6) && digit(7) &&
-              line[8] == '.' && digit(9) && digit(10) && digit(11) && line[12] == ' ' &&
-              std::stoi(line.substr(0, 2)) < 24 && std::stoi(line.substr(3, 2)) < 60 &&
-              std::stoi(line.substr(6, 2)) < 61;
-    lines.push_back(ok ? line.substr(13) : "BAD TIME: " + line);
+    if (!std::regex_search(line, timed)) lines.push_back(line);
+    else lines.push_back(std::regex_search(line, valid) ? line.substr(13) : "BAD TIME: " + line);
   }
   return lines;
 }
