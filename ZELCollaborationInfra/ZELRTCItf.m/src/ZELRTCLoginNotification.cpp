@@ -19,8 +19,6 @@ HRESULT ZELRTCLoginNotification::Build(ZELRTCParam** params, unsigned int count,
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
   // The user held so far goes first, whatever the parameters are.
   static constexpr ZELRTCBuildContract kContract =
-      ZELRTCBuildContract("ZELRTCLoginNotification::Build", 75, kLayouts).OnOpen([](ZELRTCNotification& self) {
-        static_cast<Self&>(self)._user.Reset();
-      });
+      ZELRTCBuildContract("ZELRTCLoginNotification::Build", 75, kLayouts).OnOpen(&ZELRTCDropHeld<&Self::_user>);
   return ZELRTCRunBuild(kContract, *this, params, count, version);
 }

@@ -15,9 +15,7 @@ HRESULT ZELRTCGroupContentNotification::Build(ZELRTCParam** params, unsigned int
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
   // The group held before goes first, whatever the parameters.
   static constexpr ZELRTCBuildContract kContract =
-      ZELRTCBuildContract("ZELRTCGroupContentNotification::Build", 65, kLayouts).OnOpen([](ZELRTCNotification& self) {
-        static_cast<Self&>(self)._group.Reset();
-      });
+      ZELRTCBuildContract("ZELRTCGroupContentNotification::Build", 65, kLayouts).OnOpen(&ZELRTCDropHeld<&Self::_group>);
   return ZELRTCRunBuild(kContract, *this, params, count, version);
 }
 

@@ -94,6 +94,14 @@ unsigned char ZELRTCReadScratch(const ZELRTCParam& param, ZELRTCNotification&) {
   return ZELRTCReadValue(param, scratch);
 }
 
+// An open hook that gives back the interface field `Member` holds, before
+// anything is checked: such a Build, refused or not, never keeps the old one.
+template <auto Member>
+void ZELRTCDropHeld(ZELRTCNotification& self) {
+  using Class = typename ZELRTCMemberTraits<decltype(Member)>::Class;
+  (static_cast<Class&>(self).*Member).Reset();
+}
+
 // A position that fills field `Member`.
 template <auto Member>
 inline constexpr ZELRTCBuildPosition ZELRTCField{&ZELRTCReadMember<Member>, ZELRTCRequired};

@@ -60,9 +60,8 @@ HRESULT ZELRTCBuddyListGroupNotification::Build(ZELRTCParam** params, unsigned i
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kFirstPositions).UpToVersion(0),
                                                    ZELRTCPositions(kPositions).FromVersion(1)};
   static constexpr ZELRTCBuildContract kContract =
-      ZELRTCBuildContract("ZELRTCBuddyListGroupNotification::Build", 77, kLayouts).OnOpen([](ZELRTCNotification& self) {
-        static_cast<Self&>(self)._group.Reset();
-      });
+      ZELRTCBuildContract("ZELRTCBuddyListGroupNotification::Build", 77, kLayouts)
+          .OnOpen(&ZELRTCDropHeld<&Self::_group>);
   return ZELRTCRunBuild(kContract, *this, params, count, version);
 }
 
@@ -77,9 +76,7 @@ HRESULT ZELRTCBuddyListUserNotification::Build(ZELRTCParam** params, unsigned in
                                                        ZELRTCField<&Self::_newName>};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
   static constexpr ZELRTCBuildContract kContract =
-      ZELRTCBuildContract("ZELRTCBuddyListUserNotification::Build", 67, kLayouts).OnOpen([](ZELRTCNotification& self) {
-        static_cast<Self&>(self)._user.Reset();
-      });
+      ZELRTCBuildContract("ZELRTCBuddyListUserNotification::Build", 67, kLayouts).OnOpen(&ZELRTCDropHeld<&Self::_user>);
   return ZELRTCRunBuild(kContract, *this, params, count, version);
 }
 
@@ -104,9 +101,7 @@ HRESULT ZELRTCWatchListUserNotification::Build(ZELRTCParam** params, unsigned in
                                                        ZELRTCField<&Self::_userId>, ZELRTCField<&Self::_watchListId>};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
   static constexpr ZELRTCBuildContract kContract =
-      ZELRTCBuildContract("ZELRTCWatchListUserNotification::Build", 65, kLayouts).OnOpen([](ZELRTCNotification& self) {
-        static_cast<Self&>(self)._user.Reset();
-      });
+      ZELRTCBuildContract("ZELRTCWatchListUserNotification::Build", 65, kLayouts).OnOpen(&ZELRTCDropHeld<&Self::_user>);
   return ZELRTCRunBuild(kContract, *this, params, count, version);
 }
 
