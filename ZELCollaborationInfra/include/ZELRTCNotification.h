@@ -20,6 +20,11 @@
 
 class ZELRTCParam;
 
+// The constant declaration of class C's Build (its layouts, fields and getters),
+// in C's source; a friend of C.
+template <class C>
+struct ZELRTCBuildDeclaration;
+
 class ZELRTCITF_API ZELRTCNotification : public ZELNotification {
  public:
   ZELRTCNotification();
@@ -38,10 +43,11 @@ class ZELRTCITF_API ZELRTCNotification : public ZELNotification {
 };
 
 // The members every concrete notification class declares, in its class body.
-#define ZEL_RTC_NOTIFICATION_MEMBERS(C) \
-  ZEL_DECLARE_CLASS_DESCRIPTION(C)      \
-                                        \
- protected:                             \
+#define ZEL_RTC_NOTIFICATION_MEMBERS(C)    \
+  ZEL_DECLARE_CLASS_DESCRIPTION(C)         \
+  friend struct ZELRTCBuildDeclaration<C>; \
+                                           \
+ protected:                                \
   HRESULT Build(ZELRTCParam** params, unsigned int count, unsigned short version) override;
 
 // The exported factory of a concrete class, after its class body: a new

@@ -5,23 +5,27 @@
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCArchiveCleanedNotification)
 
-HRESULT ZELRTCArchiveCleanedNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCArchiveCleanedNotification> {
   using Self = ZELRTCArchiveCleanedNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {
-      ZELRTCField<&Self::_partnerId>, ZELRTCField<&Self::_partnerName>, ZELRTCField<&Self::_responseCode>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {ZEL_RTC_FIELD(_partnerId, GetPartnerId),
+                                                       ZEL_RTC_FIELD(_partnerName, GetPartnerName),
+                                                       ZEL_RTC_FIELD(_responseCode, GetResponseCode)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions).FromVersion(2)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCArchiveCleanedNotification::Build", 42, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCArchiveCleanedNotification::Build", 42, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCArchiveCleanedNotification)
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCArchiveReceivedNotification)
 
-HRESULT ZELRTCArchiveReceivedNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCArchiveReceivedNotification> {
   using Self = ZELRTCArchiveReceivedNotification;
   static constexpr ZELRTCBuildPosition kPositions[] = {
-      ZELRTCField<&Self::_partnerId>, ZELRTCField<&Self::_partnerName>, ZELRTCField<&Self::_listOfMsgArchive>,
-      ZELRTCField<&Self::_listOfAssociatedSpeakerMsgArchive>};
+      ZEL_RTC_FIELD(_partnerId, GetPartnerId), ZEL_RTC_FIELD(_partnerName, GetPartnerName),
+      ZEL_RTC_FIELD(_listOfMsgArchive, GetListOfMsgArchive),
+      ZEL_RTC_FIELD(_listOfAssociatedSpeakerMsgArchive, GetListOfAssociatedSpeakerMsgArchive)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions).FromVersion(2)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCArchiveReceivedNotification::Build", 44, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCArchiveReceivedNotification::Build", 44, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCArchiveReceivedNotification)

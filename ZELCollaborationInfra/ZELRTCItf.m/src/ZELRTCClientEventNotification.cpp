@@ -5,15 +5,16 @@
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCClientEventNotification)
 
-HRESULT ZELRTCClientEventNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCClientEventNotification> {
   using Self = ZELRTCClientEventNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_eventType>,
-                                                       ZELRTCField<&Self::_speakerVolume>,
-                                                       ZELRTCField<&Self::_speakerAudioMuted>,
-                                                       ZELRTCField<&Self::_microphoneVolume>,
-                                                       ZELRTCField<&Self::_microphoneAudioMuted>,
-                                                       ZELRTCField<&Self::_supportedMediaTypes>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {ZEL_RTC_FIELD(_eventType, GetEventType),
+                                                       ZEL_RTC_FIELD(_speakerVolume, GetSpeakerVolume),
+                                                       ZEL_RTC_FIELD(_speakerAudioMuted, IsSpeakerAudioMuted),
+                                                       ZEL_RTC_FIELD(_microphoneVolume, GetMicrophoneVolume),
+                                                       ZEL_RTC_FIELD(_microphoneAudioMuted, IsMicrophoneAudioMuted),
+                                                       ZEL_RTC_FIELD(_supportedMediaTypes, GetSupportedMediaTypes)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCClientEventNotification::Build", 56, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCClientEventNotification::Build", 56, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCClientEventNotification)

@@ -22,50 +22,53 @@ long ZELRTCConferenceParticipantListNotification::GetParticipantRoles(ZELRawColl
   return S_OK;
 }
 
-HRESULT ZELRTCConferenceParticipantListNotification::Build(ZELRTCParam** params, unsigned int count,
-                                                           unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCConferenceParticipantListNotification> {
   using Self = ZELRTCConferenceParticipantListNotification;
   static constexpr ZELRTCBuildPosition kPositions[] = {
-      ZELRTCField<&Self::_conferenceURI>, ZELRTCField<&Self::_participantIds>, ZELRTCField<&Self::_participantNames>,
-      ZELRTCField<&Self::_participantRoles>};
+      ZEL_RTC_FIELD(_conferenceURI, GetConferenceURI), ZEL_RTC_FIELD(_participantIds, GetParticipantIds),
+      ZEL_RTC_FIELD(_participantNames, GetParticipantNames), ZEL_RTC_FIELD(_participantRoles, GetParticipantRoles)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCConferenceParticipantListNotification::Build", 65, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCConferenceParticipantListNotification::Build", 65, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCConferenceParticipantListNotification)
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCConferenceParticipantNotification)
 
-HRESULT ZELRTCConferenceParticipantNotification::Build(ZELRTCParam** params, unsigned int count,
-                                                       unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCConferenceParticipantNotification> {
   using Self = ZELRTCConferenceParticipantNotification;
   // The parameters come in another order than the fields.
-  static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_conferenceURI>,
-                                                       ZELRTCField<&Self::_partnerId>, ZELRTCField<&Self::_partnerName>,
-                                                       ZELRTCField<&Self::_eventType>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {
+      ZEL_RTC_FIELD(_conferenceURI, GetConferenceURI), ZEL_RTC_FIELD(_partnerId, GetPartnerId),
+      ZEL_RTC_FIELD(_partnerName, GetPartnerName), ZEL_RTC_FIELD(_eventType, GetEventType)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCConferenceParticipantNotification::Build", 47, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCConferenceParticipantNotification::Build", 47, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCConferenceParticipantNotification)
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCMeetingAvailableNotification)
 
-HRESULT ZELRTCMeetingAvailableNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCMeetingAvailableNotification> {
   using Self = ZELRTCMeetingAvailableNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_meetingId>, ZELRTCField<&Self::_meetingURL>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {ZEL_RTC_FIELD(_meetingId, GetMeetingId),
+                                                       ZEL_RTC_FIELD(_meetingURL, GetMeetingURL)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCMeetingAvailableNotification::Build", 39, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCMeetingAvailableNotification::Build", 39, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCMeetingAvailableNotification)
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCMeetingInvitationReceivedNotification)
 
-HRESULT ZELRTCMeetingInvitationReceivedNotification::Build(ZELRTCParam** params, unsigned int count,
-                                                           unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCMeetingInvitationReceivedNotification> {
   using Self = ZELRTCMeetingInvitationReceivedNotification;
   static constexpr ZELRTCBuildPosition kPositions[] = {
-      ZELRTCField<&Self::_meetingId>,  ZELRTCField<&Self::_meetingName>,   ZELRTCField<&Self::_senderId>,
-      ZELRTCField<&Self::_senderName>, ZELRTCField<&Self::_invitationMsg>, ZELRTCField<&Self::_meetingType>};
+      ZEL_RTC_FIELD(_meetingId, GetMeetingId),         ZEL_RTC_FIELD(_meetingName, GetMeetingName),
+      ZEL_RTC_FIELD(_senderId, GetSenderId),           ZEL_RTC_FIELD(_senderName, GetSenderName),
+      ZEL_RTC_FIELD(_invitationMsg, GetInvitationMsg), ZEL_RTC_FIELD(_meetingType, GetMeetingType)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCMeetingInvitationReceivedNotification::Build", 48, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCMeetingInvitationReceivedNotification::Build", 48, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCMeetingInvitationReceivedNotification)

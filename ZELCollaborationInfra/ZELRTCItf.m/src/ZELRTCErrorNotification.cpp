@@ -15,11 +15,10 @@ namespace {
 const char kUnknownError[] = "Unknown error";
 
 // Positions 0 and 1 name the message; with a count of 3, position 2 holds its
-// arguments. A count above 3 fails once positions 0 and 1 are read.
+// arguments.
 HRESULT BuildErrorMessage(ZELUnicodeString& message, ZELRTCParam** params, unsigned int count) {
   ZELUnicodeString catalog, key;
   if (!ZELRTCReadAt(params, count, 0, catalog) || !ZELRTCReadAt(params, count, 1, key)) return E_FAIL;
-  if (count > 3) return E_FAIL;
   std::unique_ptr<ZELUnicodeString[]> args;
   int argCount = 0;
   if (count == 3) {
@@ -40,14 +39,22 @@ HRESULT BuildErrorMessage(ZELUnicodeString& message, ZELRTCParam** params, unsig
 
 }  // namespace
 
-HRESULT ZELRTCErrorNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCErrorNotification> {
   using Self = ZELRTCErrorNotification;
-  static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCNoPositions().Counts(2)};
+  static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCNoPositions().Counts(2, 3)};
+  static constexpr ZELRTCBuildPosition kHookPositions[] = {ZEL_RTC_SCRATCH(ZELUnicodeString, catalog),
+                                                           ZEL_RTC_SCRATCH(ZELUnicodeString, messageKey),
+                                                           ZEL_RTC_SCRATCH(ZELListValZELUnicodeString, arguments)};
+  static constexpr ZELRTCBuildGetter kGetters[] = {ZEL_RTC_GETTER(_errorMessage, GetErrorMessage),
+                                                   ZEL_RTC_GETTER(_messageKey, GetMessageKey)};
   static constexpr ZELRTCBuildContract kContract =
       ZELRTCBuildContract("ZELRTCErrorNotification::Build", 71, kLayouts)
+          .HookReads(kHookPositions)
+          .HookGives(kGetters)
           .OnOpen([](ZELRTCNotification& self) { static_cast<Self&>(self)._errorMessage = kUnknownError; })
           .OnFinish([](ZELRTCNotification& self, ZELRTCParam** p, unsigned int n, unsigned short) {
             return BuildErrorMessage(static_cast<Self&>(self)._errorMessage, p, n);
           });
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCErrorNotification)

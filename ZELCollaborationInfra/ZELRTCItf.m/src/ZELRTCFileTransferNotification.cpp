@@ -5,14 +5,22 @@
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCFileTransferNotification)
 
-HRESULT ZELRTCFileTransferNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCFileTransferNotification> {
   using Self = ZELRTCFileTransferNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {
-      ZELRTCField<&Self::_eventType>,  ZELRTCField<&Self::_reason>,      ZELRTCField<&Self::_extendedError>,
-      ZELRTCField<&Self::_partnerId>,  ZELRTCField<&Self::_partnerName>, ZELRTCField<&Self::_fileTransferText>,
-      ZELRTCField<&Self::_fileName>,   ZELRTCField<&Self::_fileDesc>,    ZELRTCField<&Self::_transferType>,
-      ZELRTCField<&Self::_transferId>, ZELRTCField<&Self::_fileSize>,    ZELRTCField<&Self::_bytesTransferred>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {ZEL_RTC_FIELD(_eventType, GetEventType),
+                                                       ZEL_RTC_FIELD(_reason, GetReason),
+                                                       ZEL_RTC_FIELD(_extendedError, GetExtendedErrorString),
+                                                       ZEL_RTC_FIELD(_partnerId, GetPartnerId),
+                                                       ZEL_RTC_FIELD(_partnerName, GetPartnerName),
+                                                       ZEL_RTC_FIELD(_fileTransferText, GetFileTransferString),
+                                                       ZEL_RTC_FIELD(_fileName, GetFileName),
+                                                       ZEL_RTC_FIELD(_fileDesc, GetFileDesc),
+                                                       ZEL_RTC_FIELD(_transferType, GetTransferType),
+                                                       ZEL_RTC_FIELD(_transferId, GetTransferID),
+                                                       ZEL_RTC_FIELD(_fileSize, GetFileSize),
+                                                       ZEL_RTC_FIELD(_bytesTransferred, GetNumOfByteTransferred)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCFileTransferNotification::Build", 69, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCFileTransferNotification::Build", 69, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCFileTransferNotification)

@@ -6,15 +6,16 @@
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCInstantMessageReceivedNotification)
 
-HRESULT ZELRTCInstantMessageReceivedNotification::Build(ZELRTCParam** params, unsigned int count,
-                                                        unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCInstantMessageReceivedNotification> {
   using Self = ZELRTCInstantMessageReceivedNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_partnerId>, ZELRTCField<&Self::_partnerName>,
-                                                       ZELRTCField<&Self::_message>, ZELRTCField<&Self::_encrypted>,
-                                                       ZELRTCField<&Self::_eventType>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {
+      ZEL_RTC_FIELD(_partnerId, GetPartnerId), ZEL_RTC_FIELD(_partnerName, GetPartnerName),
+      ZEL_RTC_FIELD(_message, GetMessageW), ZEL_RTC_FIELD(_encrypted, IsEncrypted),
+      ZEL_RTC_FIELD(_eventType, GetEventType)};
   // The shorter count is accepted at every version (no event type then).
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions).FirstPositions(4),
                                                    ZELRTCPositions(kPositions).FromVersion(3)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCInstantMessageReceivedNotification::Build", 55, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCInstantMessageReceivedNotification::Build", 55, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCInstantMessageReceivedNotification)

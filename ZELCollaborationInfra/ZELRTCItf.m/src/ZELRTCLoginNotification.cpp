@@ -12,13 +12,15 @@ ZELRTCLoginNotification::ZELRTCLoginNotification(ZelRTCLoginEventType type, cons
   _user.Adopt(user);
 }
 
-HRESULT ZELRTCLoginNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCLoginNotification> {
   using Self = ZELRTCLoginNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_eventType>, ZELRTCField<&Self::_host>,
-                                                       ZELRTCField<&Self::_user>, ZELRTCField<&Self::_reason>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {ZEL_RTC_FIELD(_eventType, GetEventType),
+                                                       ZEL_RTC_FIELD(_host, GetHost), ZEL_RTC_FIELD(_user, GetUser),
+                                                       ZEL_RTC_FIELD(_reason, GetReason)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
   // The user held so far goes first, whatever the parameters are.
   static constexpr ZELRTCBuildContract kContract =
       ZELRTCBuildContract("ZELRTCLoginNotification::Build", 75, kLayouts).OnOpen(&ZELRTCDropHeld<&Self::_user>);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCLoginNotification)

@@ -33,8 +33,7 @@ HRESULT ZELRTCNotificationBuilder::Build(ZELRTCNotification* notification, ZELRT
 
 namespace {
 
-const ZELRTCBuildLayout* SelectLayout(const ZELRTCBuildContract& contract, unsigned int count,
-                                      unsigned short version) {
+const ZELRTCBuildLayout* SelectLayout(const ZELRTCBuildContract& contract, unsigned int count, unsigned short version) {
   for (unsigned int i = 0; i < contract.layoutCount; ++i) {
     const ZELRTCBuildLayout& l = contract.layouts[i];
     if (count >= l.minCount && count <= l.maxCount && version >= l.minVersion && version <= l.maxVersion) return &l;
@@ -42,8 +41,8 @@ const ZELRTCBuildLayout* SelectLayout(const ZELRTCBuildContract& contract, unsig
   return nullptr;
 }
 
-HRESULT Walk(const ZELRTCBuildContract& contract, ZELRTCNotification& self, ZELRTCParam** params,
-             unsigned int count, unsigned short version) {
+HRESULT Walk(const ZELRTCBuildContract& contract, ZELRTCNotification& self, ZELRTCParam** params, unsigned int count,
+             unsigned short version) {
   const ZELRTCBuildLayout* layout = params ? SelectLayout(contract, count, version) : nullptr;
   if (!layout) return E_FAIL;
   const unsigned int size = layout->size < count ? layout->size : count;  // never past the array

@@ -31,18 +31,26 @@
 
 #include "ZELRTCInterfaceHolders.h"
 #include "ZELRTCNotification.h"
+#include "ZELRTCNotificationClasses.h"
 #include "ZELRTCParam.h"
 
 // How the runner treats a position.
 enum ZELRTCPositionUse : unsigned char {
   ZELRTCRequired = 0,        // must be present and read
   ZELRTCResultIgnored = 1,   // must be present; a refused read does not stop the walk
-  ZELRTCOptional = 2         // read after the walk, when present; never changes the result
+  ZELRTCOptional = 2,        // read after the walk, when present; never changes the result
+  ZELRTCWhenPreviousSet = 3  // read by a hook only when the position before it is a true boolean
 };
 
 struct ZELRTCBuildPosition {
   unsigned char (*read)(const ZELRTCParam& param, ZELRTCNotification& self);
   ZELRTCPositionUse use;
+  // What the position is, for ZELRTCNotificationContract (see ZELRTCDescribed):
+  int kind = -1;                                           // the ZELRTCParam::ParamKind its reader expects
+  const char* field = nullptr;                             // the field it fills, or what it is
+  const char* getter = nullptr;                            // the getter that reads the field back
+  ZELRTCParam* (*get)(ZELRTCNotification&) = nullptr;      // that getter's value as a new parameter
+  unsigned char (*accepts)(const ZELRTCParam&) = nullptr;  // the reader, into a scratch value
 };
 
 // Reading a parameter into a field of a given type.
@@ -114,6 +122,141 @@ inline constexpr ZELRTCBuildPosition ZELRTCOptionalField{&ZELRTCReadMember<Membe
 // A required position of type T whose value is not kept.
 template <class T>
 inline constexpr ZELRTCBuildPosition ZELRTCScratch{&ZELRTCReadScratch<T>, ZELRTCRequired};
+
+// The kind of parameter that the reader of a field of type F expects.
+template <class F>
+struct ZELRTCKindOf {
+  static_assert(std::is_enum_v<F>, "a field type without a parameter kind");
+  static constexpr int value = ZELRTCParam::IntKind;
+};
+#define ZEL_RTC_KIND_OF(F, K)                    \
+  template <>                                    \
+  struct ZELRTCKindOf<F> {                       \
+    static constexpr int value = ZELRTCParam::K; \
+  };
+ZEL_RTC_KIND_OF(unsigned char, BoolKind)
+ZEL_RTC_KIND_OF(int, IntKind)
+ZEL_RTC_KIND_OF(double, DoubleKind)
+ZEL_RTC_KIND_OF(ZELBinary, ByteArrayKind)
+ZEL_RTC_KIND_OF(ZELUnicodeString, UnicodeStringKind)
+ZEL_RTC_KIND_OF(ZELListValZELUnicodeString, StringVectorKind)
+ZEL_RTC_KIND_OF(ZELSysTSVectorOfUnicodeString, StringVectorKind)
+ZEL_RTC_KIND_OF(ZELRTCInterfaceRef<ZELIRTCUser>, UserKind)
+ZEL_RTC_KIND_OF(ZELRTCOwnedList<ZELListPtrZELIRTCUser>, UserListKind)
+ZEL_RTC_KIND_OF(ZELRTCInterfaceRef<ZELIRTCGroup>, GroupKind)
+ZEL_RTC_KIND_OF(ZELRTCOwnedList<ZELListPtrZELIRTCGroup>, GroupListKind)
+ZEL_RTC_KIND_OF(ZELRawCollint, IntListKind)
+#undef ZEL_RTC_KIND_OF
+
+// Whether the reader of a field of type F takes the parameter (into a scratch value).
+template <class F>
+unsigned char ZELRTCAccepts(const ZELRTCParam& param) {
+  F scratch{};
+  return ZELRTCReadValue(param, scratch);
+}
+
+// A getter's value as a new parameter of the field's kind; the parameter takes
+// references of its own and the getter's are given back.
+inline ZELRTCParam* ZELRTCParamOf(const ZELUnicodeString& value) { return new ZELRTCParam(value); }
+inline ZELRTCParam* ZELRTCParamOf(const ZELListValZELUnicodeString& value) { return new ZELRTCParam(value); }
+inline ZELRTCParam* ZELRTCParamOf(const ZELRawCollint& value) { return new ZELRTCParam(value); }
+inline ZELRTCParam* ZELRTCParamOf(unsigned char value) { return new ZELRTCParam(value); }
+template <class I>
+ZELRTCParam* ZELRTCParamOfInterface(I* owned) {
+  ZELRTCParam* param = new ZELRTCParam(owned);
+  if (owned) owned->Release();
+  return param;
+}
+inline ZELRTCParam* ZELRTCParamOf(ZELIRTCUser* owned) { return ZELRTCParamOfInterface(owned); }
+inline ZELRTCParam* ZELRTCParamOf(ZELIRTCGroup* owned) { return ZELRTCParamOfInterface(owned); }
+template <class L>
+ZELRTCParam* ZELRTCParamOfList(L& owned) {
+  ZELRTCParam* param = new ZELRTCParam(owned);
+  ZELRTCUtilities::Release(owned);
+  return param;
+}
+inline ZELRTCParam* ZELRTCParamOf(ZELListPtrZELIRTCUser& owned) { return ZELRTCParamOfList(owned); }
+inline ZELRTCParam* ZELRTCParamOf(ZELListPtrZELIRTCGroup& owned) { return ZELRTCParamOfList(owned); }
+template <class E, class = std::enable_if_t<std::is_enum_v<E> || std::is_same_v<E, int>>>
+ZELRTCParam* ZELRTCParamOf(E value) {
+  return new ZELRTCParam(static_cast<int>(value));
+}
+
+// Calling a getter of one of the three shapes: a value, a list filled through
+// an out-parameter, or bytes with their length.
+template <class T>
+struct ZELRTCGetterTraits;
+template <class C, class R>
+struct ZELRTCGetterTraits<R (C::*)()> {
+  using Class = C;
+  template <auto Getter>
+  static ZELRTCParam* Get(C& self) {
+    return ZELRTCParamOf((self.*Getter)());
+  }
+};
+template <class C, class R, class A>
+struct ZELRTCGetterTraits<R (C::*)(A&)> {
+  using Class = C;
+  template <auto Getter>
+  static ZELRTCParam* Get(C& self) {
+    A out{};
+    if constexpr (std::is_same_v<A, int>) {
+      const char* bytes = (self.*Getter)(out);
+      return new ZELRTCParam(bytes, out);
+    } else {
+      (self.*Getter)(out);
+      return ZELRTCParamOf(out);
+    }
+  }
+};
+template <auto Getter>
+ZELRTCParam* ZELRTCGetterValue(ZELRTCNotification& self) {
+  using Traits = ZELRTCGetterTraits<decltype(Getter)>;
+  return Traits::template Get<Getter>(static_cast<typename Traits::Class&>(self));
+}
+
+// `position` (a ZELRTCField... of `Member`) described by its field and getter.
+template <auto Member, auto Getter>
+constexpr ZELRTCBuildPosition ZELRTCDescribed(ZELRTCBuildPosition position, const char* field, const char* getter) {
+  using Field = typename ZELRTCMemberTraits<decltype(Member)>::Field;
+  position.kind = ZELRTCKindOf<Field>::value;
+  position.field = field;
+  position.getter = getter;
+  position.get = &ZELRTCGetterValue<Getter>;
+  position.accepts = &ZELRTCAccepts<Field>;
+  return position;
+}
+// A scratch position of type T, described by what it is.
+template <class T>
+constexpr ZELRTCBuildPosition ZELRTCNamedScratch(const char* name) {
+  ZELRTCBuildPosition position = ZELRTCScratch<T>;
+  position.kind = ZELRTCKindOf<T>::value;
+  position.field = name;
+  position.accepts = &ZELRTCAccepts<T>;
+  return position;
+}
+constexpr ZELRTCBuildPosition ZELRTCOnlyWhenPreviousSet(ZELRTCBuildPosition position) {
+  position.use = ZELRTCWhenPreviousSet;
+  return position;
+}
+
+// The positions of a class's declaration, each named once: the member it fills
+// and the getter that reads it back (`Self` is the class).
+#define ZEL_RTC_DESCRIBED(Use, member, getter) \
+  ZELRTCDescribed<&Self::member, &Self::getter>(Use<&Self::member>, #member + 1, #getter)
+#define ZEL_RTC_FIELD(member, getter) ZEL_RTC_DESCRIBED(ZELRTCField, member, getter)
+#define ZEL_RTC_FIELD_RESULT_IGNORED(member, getter) ZEL_RTC_DESCRIBED(ZELRTCFieldResultIgnored, member, getter)
+#define ZEL_RTC_OPTIONAL_FIELD(member, getter) ZEL_RTC_DESCRIBED(ZELRTCOptionalField, member, getter)
+#define ZEL_RTC_SCRATCH(T, name) ZELRTCNamedScratch<T>(#name)
+
+// A getter whose value Build computes rather than reads from one position.
+struct ZELRTCBuildGetter {
+  const char* field;
+  const char* getter;
+  ZELRTCParam* (*get)(ZELRTCNotification&);
+};
+#define ZEL_RTC_GETTER(member, getter) \
+  ZELRTCBuildGetter { #member + 1, #getter, &ZELRTCGetterValue < &Self::getter> }
 
 // One accepted shape of the parameter array.
 struct ZELRTCBuildLayout {
@@ -189,6 +332,22 @@ struct ZELRTCBuildContract {
     c.countInEntry = true;
     return c;
   }
+  // Describes the positions that the hooks read, after the layout's own.
+  template <size_t N>
+  constexpr ZELRTCBuildContract HookReads(const ZELRTCBuildPosition (&positions)[N]) const {
+    ZELRTCBuildContract c = *this;
+    c.hookPositions = positions;
+    c.hookPositionCount = static_cast<unsigned int>(N);
+    return c;
+  }
+  // Describes the getters whose values the hooks compute.
+  template <size_t N>
+  constexpr ZELRTCBuildContract HookGives(const ZELRTCBuildGetter (&values)[N]) const {
+    ZELRTCBuildContract c = *this;
+    c.getters = values;
+    c.getterCount = static_cast<unsigned int>(N);
+    return c;
+  }
 
   const char* method;
   int exitLine;
@@ -197,6 +356,10 @@ struct ZELRTCBuildContract {
   OpenHook open = nullptr;
   FinishHook finish = nullptr;
   bool countInEntry = false;
+  const ZELRTCBuildPosition* hookPositions = nullptr;
+  unsigned int hookPositionCount = 0;
+  const ZELRTCBuildGetter* getters = nullptr;
+  unsigned int getterCount = 0;
 };
 
 // Builds `self` from the parameters as the contract says (see the top of this file).
@@ -209,6 +372,28 @@ template <class T>
 bool ZELRTCReadAt(ZELRTCParam** params, unsigned int count, unsigned int index, T& out) {
   return params && index < count && params[index] && ZELRTCReadValue(*params[index], out);
 }
+
+// The contract of each class, declared here for ZELRTCNotificationContract and
+// defined beside the class's Build by ZEL_RTC_BUILD_FROM_DECLARATION.
+template <class C>
+const ZELRTCBuildContract& ZELRTCContractOf();
+#define ZEL_RTC_DECLARE_CONTRACT_OF(C) \
+  class C;                             \
+  template <>                          \
+  const ZELRTCBuildContract& ZELRTCContractOf<C>();
+ZEL_RTC_FOR_EACH_NOTIFICATION(ZEL_RTC_DECLARE_CONTRACT_OF)
+#undef ZEL_RTC_DECLARE_CONTRACT_OF
+
+// C::Build, run on the contract that ZELRTCBuildDeclaration<C> declares as
+// kContract, and that contract's accessor.
+#define ZEL_RTC_BUILD_FROM_DECLARATION(C)                                                       \
+  HRESULT C::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {          \
+    return ZELRTCRunBuild(ZELRTCBuildDeclaration<C>::kContract, *this, params, count, version); \
+  }                                                                                             \
+  template <>                                                                                   \
+  const ZELRTCBuildContract& ZELRTCContractOf<C>() {                                            \
+    return ZELRTCBuildDeclaration<C>::kContract;                                                \
+  }
 
 // The members and the factory of a concrete class, in its source file.
 #define ZEL_RTC_IMPLEMENT_NOTIFICATION(C)              \

@@ -141,9 +141,12 @@ void ZELRTCParam::_ReleaseData() {
 
 bool ZELRTCParam::_IsEmpty() const {
   switch (_kind) {
-    case BoolKind: return _value.b == 0;
-    case IntKind: return _value.i == 0;
-    default: return _value.pointer == nullptr;
+    case BoolKind:
+      return _value.b == 0;
+    case IntKind:
+      return _value.i == 0;
+    default:
+      return _value.pointer == nullptr;
   }
 }
 

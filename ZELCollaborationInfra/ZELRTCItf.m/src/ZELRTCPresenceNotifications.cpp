@@ -12,14 +12,16 @@
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCBuddyListNotification)
 
-HRESULT ZELRTCBuddyListNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCBuddyListNotification> {
   using Self = ZELRTCBuddyListNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_eventType>, ZELRTCField<&Self::_buddyList>,
-                                                       ZELRTCField<&Self::_reason>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {ZEL_RTC_FIELD(_eventType, GetEventType),
+                                                       ZEL_RTC_FIELD(_buddyList, GetBuddyList),
+                                                       ZEL_RTC_FIELD(_reason, GetReason)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCBuddyListNotification::Build", 51, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCBuddyListNotification::Build", 51, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCBuddyListNotification)
 
 HRESULT ZELRTCBuddyListNotification::GetBuddyList(ZELListPtrZELIRTCGroup& oList) {
   ZELRTCUtilities::Copy(_buddyList, oList);
@@ -28,14 +30,15 @@ HRESULT ZELRTCBuddyListNotification::GetBuddyList(ZELListPtrZELIRTCGroup& oList)
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCBuddyListExpandedNotification)
 
-HRESULT ZELRTCBuddyListExpandedNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCBuddyListExpandedNotification> {
   using Self = ZELRTCBuddyListExpandedNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_eventType>,
-                                                       ZELRTCField<&Self::_expandedGroupsIds>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {ZEL_RTC_FIELD(_eventType, GetEventType),
+                                                       ZEL_RTC_FIELD(_expandedGroupsIds, GetExpandedGroupsIds)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCBuddyListExpandedNotification::Build", 44, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCBuddyListExpandedNotification::Build", 44, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCBuddyListExpandedNotification)
 
 HRESULT ZELRTCBuddyListExpandedNotification::GetExpandedGroupsIds(ZELListValZELUnicodeString& oList) {
   oList = _expandedGroupsIds;
@@ -49,71 +52,77 @@ ZEL_RTC_IMPLEMENT_NOTIFICATION_WITHOUT_DESTRUCTOR(ZELRTCBuddyListGroupNotificati
 
 ZELRTCBuddyListGroupNotification::~ZELRTCBuddyListGroupNotification() { _group.Reset(); }
 
-HRESULT ZELRTCBuddyListGroupNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCBuddyListGroupNotification> {
   using Self = ZELRTCBuddyListGroupNotification;
-  static constexpr ZELRTCBuildPosition kFirstPositions[] = {ZELRTCField<&Self::_eventType>, ZELRTCField<&Self::_group>,
-                                                            ZELRTCField<&Self::_groupName>,
-                                                            ZELRTCField<&Self::_newName>};
-  static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_eventType>, ZELRTCField<&Self::_group>,
-                                                       ZELRTCField<&Self::_groupId>, ZELRTCField<&Self::_groupName>,
-                                                       ZELRTCField<&Self::_newName>};
+  static constexpr ZELRTCBuildPosition kFirstPositions[] = {
+      ZEL_RTC_FIELD(_eventType, GetEventType), ZEL_RTC_FIELD(_group, GetGroup), ZEL_RTC_FIELD(_groupName, GetGroupName),
+      ZEL_RTC_FIELD(_newName, GetNewName)};
+  static constexpr ZELRTCBuildPosition kPositions[] = {
+      ZEL_RTC_FIELD(_eventType, GetEventType), ZEL_RTC_FIELD(_group, GetGroup), ZEL_RTC_FIELD(_groupId, GetGroupId),
+      ZEL_RTC_FIELD(_groupName, GetGroupName), ZEL_RTC_FIELD(_newName, GetNewName)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kFirstPositions).UpToVersion(0),
                                                    ZELRTCPositions(kPositions).FromVersion(1)};
   static constexpr ZELRTCBuildContract kContract =
       ZELRTCBuildContract("ZELRTCBuddyListGroupNotification::Build", 77, kLayouts)
           .OnOpen(&ZELRTCDropHeld<&Self::_group>);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCBuddyListGroupNotification)
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION_WITHOUT_DESTRUCTOR(ZELRTCBuddyListUserNotification)
 
 ZELRTCBuddyListUserNotification::~ZELRTCBuddyListUserNotification() { _user.Reset(); }
 
-HRESULT ZELRTCBuddyListUserNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCBuddyListUserNotification> {
   using Self = ZELRTCBuddyListUserNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_eventType>, ZELRTCField<&Self::_user>,
-                                                       ZELRTCField<&Self::_userId>, ZELRTCField<&Self::_groupId>,
-                                                       ZELRTCField<&Self::_newName>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {
+      ZEL_RTC_FIELD(_eventType, GetEventType), ZEL_RTC_FIELD(_user, GetUser), ZEL_RTC_FIELD(_userId, GetUserId),
+      ZEL_RTC_FIELD(_groupId, GetGroupId), ZEL_RTC_FIELD(_newName, GetNewName)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
   static constexpr ZELRTCBuildContract kContract =
       ZELRTCBuildContract("ZELRTCBuddyListUserNotification::Build", 67, kLayouts).OnOpen(&ZELRTCDropHeld<&Self::_user>);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCBuddyListUserNotification)
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCWatchListNotification)
 
-HRESULT ZELRTCWatchListNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCWatchListNotification> {
   using Self = ZELRTCWatchListNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_eventType>,
-                                                       ZELRTCField<&Self::_watchListId>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {ZEL_RTC_FIELD(_eventType, GetEventType),
+                                                       ZEL_RTC_FIELD(_watchListId, GetWatchListId)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCWatchListNotification::Build", 42, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCWatchListNotification::Build", 42, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCWatchListNotification)
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION_WITHOUT_DESTRUCTOR(ZELRTCWatchListUserNotification)
 
 ZELRTCWatchListUserNotification::~ZELRTCWatchListUserNotification() { _user.Reset(); }
 
-HRESULT ZELRTCWatchListUserNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCWatchListUserNotification> {
   using Self = ZELRTCWatchListUserNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_eventType>, ZELRTCField<&Self::_user>,
-                                                       ZELRTCField<&Self::_userId>, ZELRTCField<&Self::_watchListId>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {ZEL_RTC_FIELD(_eventType, GetEventType),
+                                                       ZEL_RTC_FIELD(_user, GetUser), ZEL_RTC_FIELD(_userId, GetUserId),
+                                                       ZEL_RTC_FIELD(_watchListId, GetWatchListId)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
   static constexpr ZELRTCBuildContract kContract =
       ZELRTCBuildContract("ZELRTCWatchListUserNotification::Build", 65, kLayouts).OnOpen(&ZELRTCDropHeld<&Self::_user>);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCWatchListUserNotification)
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCUserStatusChangedNotification)
 
-HRESULT ZELRTCUserStatusChangedNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCUserStatusChangedNotification> {
   using Self = ZELRTCUserStatusChangedNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_users>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {ZEL_RTC_FIELD(_users, GetUsers)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCUserStatusChangedNotification::Build", 45, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCUserStatusChangedNotification::Build", 45, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCUserStatusChangedNotification)
 
 HRESULT ZELRTCUserStatusChangedNotification::GetUsers(ZELListPtrZELIRTCUser& oList) {
   ZELRTCUtilities::Copy(_users, oList);
@@ -122,11 +131,12 @@ HRESULT ZELRTCUserStatusChangedNotification::GetUsers(ZELListPtrZELIRTCUser& oLi
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCMyStatusChangedNotification)
 
-HRESULT ZELRTCMyStatusChangedNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCMyStatusChangedNotification> {
   using Self = ZELRTCMyStatusChangedNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_status>,
-                                                       ZELRTCField<&Self::_statusDescription>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {ZEL_RTC_FIELD(_status, GetStatus),
+                                                       ZEL_RTC_FIELD(_statusDescription, GetStatusDescription)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCMyStatusChangedNotification::Build", 39, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCMyStatusChangedNotification::Build", 39, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCMyStatusChangedNotification)

@@ -5,17 +5,22 @@
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCSessionNotification)
 
-HRESULT ZELRTCSessionNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCSessionNotification> {
   using Self = ZELRTCSessionNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {
-      ZELRTCField<&Self::_sessionType>,        ZELRTCField<&Self::_eventType>,
-      ZELRTCField<&Self::_partnerId>,          ZELRTCField<&Self::_partnerName>,
-      ZELRTCField<&Self::_encrypted>,          ZELRTCField<&Self::_reason>,
-      ZELRTCField<&Self::_speakerVolume>,      ZELRTCField<&Self::_speakerAudioMuted>,
-      ZELRTCField<&Self::_microphoneVolume>,   ZELRTCField<&Self::_microphoneAudioMuted>,
-      ZELRTCField<&Self::_supportedMediaTypes>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {ZEL_RTC_FIELD(_sessionType, GetSessionType),
+                                                       ZEL_RTC_FIELD(_eventType, GetEventType),
+                                                       ZEL_RTC_FIELD(_partnerId, GetPartnerId),
+                                                       ZEL_RTC_FIELD(_partnerName, GetPartnerName),
+                                                       ZEL_RTC_FIELD(_encrypted, IsEncrypted),
+                                                       ZEL_RTC_FIELD(_reason, GetReason),
+                                                       ZEL_RTC_FIELD(_speakerVolume, GetSpeakerVolume),
+                                                       ZEL_RTC_FIELD(_speakerAudioMuted, IsSpeakerAudioMuted),
+                                                       ZEL_RTC_FIELD(_microphoneVolume, GetMicrophoneVolume),
+                                                       ZEL_RTC_FIELD(_microphoneAudioMuted, IsMicrophoneAudioMuted),
+                                                       ZEL_RTC_FIELD(_supportedMediaTypes, GetSupportedMediaTypes)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions).FirstPositions(6),
                                                    ZELRTCPositions(kPositions).FromVersion(2)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCSessionNotification::Build", 74, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCSessionNotification::Build", 74, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCSessionNotification)

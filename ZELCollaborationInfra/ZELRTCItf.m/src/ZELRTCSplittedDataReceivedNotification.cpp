@@ -5,21 +5,18 @@
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCSplittedDataReceivedNotification)
 
-HRESULT ZELRTCSplittedDataReceivedNotification::Build(ZELRTCParam** params, unsigned int count,
-                                                      unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCSplittedDataReceivedNotification> {
   using Self = ZELRTCSplittedDataReceivedNotification;
   // The data need only be present; the length must be an int and is not kept.
-  static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_partnerId>,
-                                                       ZELRTCField<&Self::_partnerName>,
-                                                       ZELRTCField<&Self::_typeId>,
-                                                       ZELRTCFieldResultIgnored<&Self::_data>,
-                                                       ZELRTCScratch<int>,
-                                                       ZELRTCField<&Self::_encrypted>,
-                                                       ZELRTCField<&Self::_typedData>,
-                                                       ZELRTCField<&Self::_eventType>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {
+      ZEL_RTC_FIELD(_partnerId, GetPartnerId), ZEL_RTC_FIELD(_partnerName, GetPartnerName),
+      ZEL_RTC_FIELD(_typeId, GetTypeId),       ZEL_RTC_FIELD_RESULT_IGNORED(_data, GetData),
+      ZEL_RTC_SCRATCH(int, dataLength),        ZEL_RTC_FIELD(_encrypted, IsEncrypted),
+      ZEL_RTC_FIELD(_typedData, IsTypedData),  ZEL_RTC_FIELD(_eventType, GetEventType)};
   // The shorter count is accepted at every version (no event type then).
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions).FirstPositions(7),
                                                    ZELRTCPositions(kPositions).FromVersion(3)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCSplittedDataReceivedNotification::Build", 65, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCSplittedDataReceivedNotification::Build", 65, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCSplittedDataReceivedNotification)

@@ -169,13 +169,20 @@ void ZELRTCTrace::TraceText(ZelRTCTraceLevel level, ZelRTCTraceSeverity severity
 
 const char* ZELRTCTrace::GetErrName(HRESULT hr) {
   switch (static_cast<uint32_t>(hr)) {
-    case 0x80004001u: return "E_NOTIMPL";
-    case 0x80004005u: return "E_FAIL";
-    case 0x80070057u: return "E_INVALIDARG";
-    case 0x80EE0058u: return "UCC_E_NOT_EXIST";
-    case 0x80EF019Du: return "UCC_E_SIP_STATUS_CLIENT_REQUEST_ENTITY_TOO_LARGE";
-    case 0x57u: return "ERROR_INVALID_PARAMETER";
-    default: return nullptr;
+    case 0x80004001u:
+      return "E_NOTIMPL";
+    case 0x80004005u:
+      return "E_FAIL";
+    case 0x80070057u:
+      return "E_INVALIDARG";
+    case 0x80EE0058u:
+      return "UCC_E_NOT_EXIST";
+    case 0x80EF019Du:
+      return "UCC_E_SIP_STATUS_CLIENT_REQUEST_ENTITY_TOO_LARGE";
+    case 0x57u:
+      return "ERROR_INVALID_PARAMETER";
+    default:
+      return nullptr;
   }
 }
 

@@ -14,72 +14,81 @@ constexpr unsigned short kCallLayoutVersion = 2;
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCWebRTCCallAcceptedNotification)
 
-HRESULT ZELRTCWebRTCCallAcceptedNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCWebRTCCallAcceptedNotification> {
   using Self = ZELRTCWebRTCCallAcceptedNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_login>,    ZELRTCField<&Self::_roomId>,
-                                                       ZELRTCField<&Self::_isNWay>,   ZELRTCField<&Self::_type>,
-                                                       ZELRTCField<&Self::_isCaller>, ZELRTCField<&Self::_iceServers>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {
+      ZEL_RTC_FIELD(_login, GetLogin),       ZEL_RTC_FIELD(_roomId, GetRoomId),
+      ZEL_RTC_FIELD(_isNWay, GetIsNWay),     ZEL_RTC_FIELD(_type, GetType),
+      ZEL_RTC_FIELD(_isCaller, GetIsCaller), ZEL_RTC_FIELD(_iceServers, GetIceServers)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions).FromVersion(kCallLayoutVersion)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCWebRTCCallAcceptedNotification::Build", 48, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCWebRTCCallAcceptedNotification::Build", 48, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCWebRTCCallAcceptedNotification)
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCWebRTCCallEndedNotification)
 
-HRESULT ZELRTCWebRTCCallEndedNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCWebRTCCallEndedNotification> {
   using Self = ZELRTCWebRTCCallEndedNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_userId>, ZELRTCField<&Self::_roomId>,
-                                                       ZELRTCField<&Self::_reason>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {
+      ZEL_RTC_FIELD(_userId, GetUserId), ZEL_RTC_FIELD(_roomId, GetRoomId), ZEL_RTC_FIELD(_reason, GetReason)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions).FromVersion(kCallLayoutVersion)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCWebRTCCallEndedNotification::Build", 42, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCWebRTCCallEndedNotification::Build", 42, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCWebRTCCallEndedNotification)
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCWebRTCICECandidateReceivedNotification)
 
-HRESULT ZELRTCWebRTCICECandidateReceivedNotification::Build(ZELRTCParam** params, unsigned int count,
-                                                            unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCWebRTCICECandidateReceivedNotification> {
   using Self = ZELRTCWebRTCICECandidateReceivedNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_userId>, ZELRTCField<&Self::_roomId>,
-                                                       ZELRTCField<&Self::_candidate>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {
+      ZEL_RTC_FIELD(_userId, GetUserId), ZEL_RTC_FIELD(_roomId, GetRoomId), ZEL_RTC_FIELD(_candidate, GetCandidate)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions).FromVersion(kCallLayoutVersion)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCWebRTCICECandidateReceivedNotification::Build", 43, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCWebRTCICECandidateReceivedNotification::Build", 43, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCWebRTCICECandidateReceivedNotification)
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCWebRTCInviteSentNotification)
 
-HRESULT ZELRTCWebRTCInviteSentNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCWebRTCInviteSentNotification> {
   using Self = ZELRTCWebRTCInviteSentNotification;
   static constexpr ZELRTCBuildPosition kPositions[] = {
-      ZELRTCField<&Self::_user>, ZELRTCField<&Self::_roomId>, ZELRTCField<&Self::_orderId>,
-      ZELRTCField<&Self::_doYouHaveToAccept>, ZELRTCField<&Self::_errorMsg>};
+      ZEL_RTC_FIELD(_user, GetRTCUser), ZEL_RTC_FIELD(_roomId, GetRoomId), ZEL_RTC_FIELD(_orderId, GetOrderId),
+      ZEL_RTC_FIELD(_doYouHaveToAccept, GetDoYouHaveToAccept), ZEL_RTC_FIELD(_errorMsg, GetErrorMsg)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions).FromVersion(kCallLayoutVersion)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCWebRTCInviteSentNotification::Build", 50, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCWebRTCInviteSentNotification::Build", 50, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCWebRTCInviteSentNotification)
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCWebRTCInviteToCallNotification)
 
-HRESULT ZELRTCWebRTCInviteToCallNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCWebRTCInviteToCallNotification> {
   using Self = ZELRTCWebRTCInviteToCallNotification;
   static constexpr ZELRTCBuildPosition kPositions[] = {
-      ZELRTCField<&Self::_user>, ZELRTCField<&Self::_roomId>, ZELRTCField<&Self::_orderId>,
-      ZELRTCField<&Self::_doYouHaveToAccept>, ZELRTCField<&Self::_errorMsg>};
+      ZEL_RTC_FIELD(_user, GetRTCUser), ZEL_RTC_FIELD(_roomId, GetRoomId), ZEL_RTC_FIELD(_orderId, GetOrderId),
+      ZEL_RTC_FIELD(_doYouHaveToAccept, GetDoYouHaveToAccept), ZEL_RTC_FIELD(_errorMsg, GetErrorMsg)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions).FromVersion(kCallLayoutVersion)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCWebRTCInviteToCallNotification::Build", 50, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCWebRTCInviteToCallNotification::Build", 50, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCWebRTCInviteToCallNotification)
 
 ZEL_RTC_IMPLEMENT_NOTIFICATION(ZELRTCWebRTCSDPReceivedNotification)
 
-HRESULT ZELRTCWebRTCSDPReceivedNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+template <>
+struct ZELRTCBuildDeclaration<ZELRTCWebRTCSDPReceivedNotification> {
   using Self = ZELRTCWebRTCSDPReceivedNotification;
-  static constexpr ZELRTCBuildPosition kPositions[] = {
-      ZELRTCField<&Self::_userLogin>, ZELRTCField<&Self::_userId>,          ZELRTCField<&Self::_roomId>,
-      ZELRTCField<&Self::_isCaller>,  ZELRTCField<&Self::_isRenegotiating>, ZELRTCField<&Self::_isSecondSwitch>,
-      ZELRTCField<&Self::_sdp>};
+  static constexpr ZELRTCBuildPosition kPositions[] = {ZEL_RTC_FIELD(_userLogin, GetUserLogin),
+                                                       ZEL_RTC_FIELD(_userId, GetUserId),
+                                                       ZEL_RTC_FIELD(_roomId, GetRoomId),
+                                                       ZEL_RTC_FIELD(_isCaller, GetIsCaller),
+                                                       ZEL_RTC_FIELD(_isRenegotiating, GetIsRenegotiating),
+                                                       ZEL_RTC_FIELD(_isSecondSwitch, GetIsSecondSwitch),
+                                                       ZEL_RTC_FIELD(_sdp, GetSDP)};
   static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions).FromVersion(kCallLayoutVersion)};
-  static constexpr ZELRTCBuildContract kContract("ZELRTCWebRTCSDPReceivedNotification::Build", 51, kLayouts);
-  return ZELRTCRunBuild(kContract, *this, params, count, version);
-}
+  static constexpr ZELRTCBuildContract kContract{"ZELRTCWebRTCSDPReceivedNotification::Build", 51, kLayouts};
+};
+ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCWebRTCSDPReceivedNotification)
