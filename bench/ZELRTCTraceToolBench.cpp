@@ -43,7 +43,8 @@ struct TraceFile {
       bytes += std::fprintf(f, "%s [INF] [<]     ZELRTCArchiveReceivedNotification::Build succeeded\n", time);
       bytes += std::fprintf(f, "%s [INF] [>]     ZELRTCLoginNotification::Build\n", time);
       if (i % 7 == 0)
-        bytes += std::fprintf(f, "%s [INF] [E]     ZELRTCLoginNotification::Build FAILED line 75 with hr <0x80004005> (E_FAIL)\n", time);
+        bytes += std::fprintf(
+            f, "%s [INF] [E]     ZELRTCLoginNotification::Build FAILED line 75 with hr <0x80004005> (E_FAIL)\n", time);
       else
         bytes += std::fprintf(f, "%s [INF] [<]     ZELRTCLoginNotification::Build succeeded\n", time);
       bytes += std::fprintf(f, "%s [INF] [<] ZELRTCMainSessionManager::CreateSession succeeded\n", time);

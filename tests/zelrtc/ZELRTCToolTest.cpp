@@ -59,9 +59,9 @@ class ZELRTCToolTest : public ::testing::Test {
 };
 
 const std::map<char, std::string> kKindOfLetter = {
-    {'b', "BoolKind"},         {'f', "BoolKind"},    {'i', "IntKind"},      {'d', "DoubleKind"},
-    {'y', "ByteArrayKind"},    {'s', "UnicodeStringKind"}, {'v', "StringVectorKind"}, {'u', "UserKind"},
-    {'U', "UserListKind"},     {'g', "GroupKind"},   {'G', "GroupListKind"}, {'l', "IntListKind"}};
+    {'b', "BoolKind"},      {'f', "BoolKind"},          {'i', "IntKind"},          {'d', "DoubleKind"},
+    {'y', "ByteArrayKind"}, {'s', "UnicodeStringKind"}, {'v', "StringVectorKind"}, {'u', "UserKind"},
+    {'U', "UserListKind"},  {'g', "GroupKind"},         {'G', "GroupListKind"},    {'l', "IntListKind"}};
 
 json User() { return {{"id", "alice@example.org"}, {"name", "Alice"}, {"status", "Away"}}; }
 
@@ -153,13 +153,15 @@ TEST_F(ZELRTCToolTest, CheckAgreesWithBuildOnEveryLayout) {
       json longer = good;
       longer.push_back(Sample("IntKind"));
       events += Event(name, version, longer), expected.push_back(Takes(c, count + 1, version) ? "" : "E_FAIL");
-      if (version > 0) events += Event(name, version - 1, good), expected.push_back(Takes(c, count, version - 1) ? "" : "E_FAIL");
+      if (version > 0)
+        events += Event(name, version - 1, good), expected.push_back(Takes(c, count, version - 1) ? "" : "E_FAIL");
       for (size_t i = 0; i < count; ++i) {
         json broken = good;
         broken[i] = Wrong(l["positions"][i]["kind"]);
         events += Event(name, version, broken), expected.push_back("");
         broken[i] = nullptr;
-        events += Event(name, version, broken), expected.push_back(l["positions"][i]["use"] == "optional" ? "S_OK" : "E_FAIL");
+        events += Event(name, version, broken),
+            expected.push_back(l["positions"][i]["use"] == "optional" ? "S_OK" : "E_FAIL");
       }
     }
   }
@@ -224,12 +226,14 @@ TEST_F(ZELRTCToolTest, ReplayOfTheLayoutTableShowsTheGetters) {
 }
 
 TEST_F(ZELRTCToolTest, BadLinesAreNamedAndReplayGoesOn) {
-  const std::string good = Event("ZELRTCMeetingAvailableNotification", 0, {Sample("UnicodeStringKind"), Sample("UnicodeStringKind")});
-  std::string file = Write("bad.jsonl", "{\"class\": \n" + good +
-                                            Event("ZELRTCNoSuchNotification", 0, json::array()) +
-                                            Event("ZELRTCMeetingAvailableNotification", 0, {Sample("IntKind"), {{"kind", "FloatKind"}, {"value", 1}}}) +
-                                            Event("ZELRTCMeetingAvailableNotification", 0, {{{"kind", "IntKind"}, {"value", "seven"}}}) +
-                                            "\n[1, 2]\n" + good);
+  const std::string good =
+      Event("ZELRTCMeetingAvailableNotification", 0, {Sample("UnicodeStringKind"), Sample("UnicodeStringKind")});
+  std::string file = Write(
+      "bad.jsonl",
+      "{\"class\": \n" + good + Event("ZELRTCNoSuchNotification", 0, json::array()) +
+          Event("ZELRTCMeetingAvailableNotification", 0, {Sample("IntKind"), {{"kind", "FloatKind"}, {"value", 1}}}) +
+          Event("ZELRTCMeetingAvailableNotification", 0, {{{"kind", "IntKind"}, {"value", "seven"}}}) + "\n[1, 2]\n" +
+          good);
   for (const char* command : {"replay --json ", "check --json "}) {
     SCOPED_TRACE(command);
     ToolRun r = Tool(command + file);
@@ -259,9 +263,19 @@ TEST_F(ZELRTCToolTest, CheckSaysWhyABuildWouldFail) {
                          Event("ZELRTCArchiveCleanedNotification", 1, {Sample(s), Sample(s), Sample("IntKind")}) +
                          Event("ZELRTCArchiveCleanedNotification", 2, {Sample(s), nullptr, Sample("IntKind")}) +
                          Event("ZELRTCArchiveCleanedNotification", 2, {Sample(s), Sample(s), Sample("BoolKind")}) +
-                         Event("ZELRTCArchiveCleanedNotification", 2, {{{"kind", "IntKind"}, {"value", 0}}, Sample(s), Sample("IntKind")}) +
-                         Event("ZELRTCUserInfoReceivedNotification", 0, {Sample("UserKind"), Sample(s), Sample(s), Sample(s), Sample(s), {{"kind", "BoolKind"}, {"value", false}}, Sample("IntKind")}) +
-                         Event("ZELRTCUserInfoReceivedNotification", 0, {Sample("UserKind"), Sample(s), Sample(s), Sample(s), Sample(s), Sample("BoolKind"), Sample("IntKind")}));
+                         Event("ZELRTCArchiveCleanedNotification", 2,
+                               {{{"kind", "IntKind"}, {"value", 0}}, Sample(s), Sample("IntKind")}) +
+                         Event("ZELRTCUserInfoReceivedNotification", 0,
+                               {Sample("UserKind"),
+                                Sample(s),
+                                Sample(s),
+                                Sample(s),
+                                Sample(s),
+                                {{"kind", "BoolKind"}, {"value", false}},
+                                Sample("IntKind")}) +
+                         Event("ZELRTCUserInfoReceivedNotification", 0,
+                               {Sample("UserKind"), Sample(s), Sample(s), Sample(s), Sample(s), Sample("BoolKind"),
+                                Sample("IntKind")}));
   ToolRun r = Tool("check --json " + file);
   EXPECT_EQ(1, r.status);
   std::vector<json> v = JsonLines(r.out);
@@ -269,17 +283,24 @@ TEST_F(ZELRTCToolTest, CheckSaysWhyABuildWouldFail) {
   EXPECT_EQ("S_OK", v[0]["result"]);
   EXPECT_EQ("count 3 with version 1 fits no layout (accepted: count 3 from version 2)", v[1]["reason"]);
   EXPECT_EQ("position 1 (partnerName) is null; expected UnicodeStringKind", v[2]["reason"]);
-  EXPECT_EQ(json({{"line", 4}, {"class", "ZELRTCArchiveCleanedNotification"}, {"version", 2}, {"count", 3},
-                  {"result", "E_FAIL"}, {"position", 2}, {"expected", "IntKind"}, {"got", "BoolKind"},
+  EXPECT_EQ(json({{"line", 4},
+                  {"class", "ZELRTCArchiveCleanedNotification"},
+                  {"version", 2},
+                  {"count", 3},
+                  {"result", "E_FAIL"},
+                  {"position", 2},
+                  {"expected", "IntKind"},
+                  {"got", "BoolKind"},
                   {"reason", "position 2 (responseCode): expected IntKind, got BoolKind"}}),
             v[3]);
   EXPECT_EQ("S_OK", v[4]["result"]);  // an int 0 reads as an empty string
   EXPECT_EQ("S_OK", v[5]["result"]);  // no photo flag: the photo is not read
   EXPECT_EQ("position 6 (photo): expected ByteArrayKind, got IntKind", v[6]["reason"]);
   ToolRun table = Tool("check " + file);
-  EXPECT_EQ("line 2  ZELRTCArchiveCleanedNotification  E_FAIL: count 3 with version 1 fits no layout (accepted: "
-            "count 3 from version 2)",
-            ZELTraceLines(table.out)[1]);
+  EXPECT_EQ(
+      "line 2  ZELRTCArchiveCleanedNotification  E_FAIL: count 3 with version 1 fits no layout (accepted: "
+      "count 3 from version 2)",
+      ZELTraceLines(table.out)[1]);
 }
 
 // A trace of nested scopes, a failed exit, a depth error and other lines.
@@ -322,8 +343,8 @@ TEST_F(ZELRTCToolTest, TraceBecomesNestedSlices) {
   EXPECT_TRUE(stack.empty());
   EXPECT_EQ(std::vector<std::string>({"/Outer::Run/Inner::Build", "/Outer::Run/Other::Build FAILED", "/Outer::Run"}),
             slices);
-  EXPECT_EQ(std::vector<std::string>({"Rollback : users leaking in Group param", "FAILED Other::Build",
-                                      "Wrong value type : not a boolean"}),
+  EXPECT_EQ(std::vector<std::string>(
+                {"Rollback : users leaking in Group param", "FAILED Other::Build", "Wrong value type : not a boolean"}),
             instants);
 
   ToolRun summary = Tool("trace --summary --json " + trace);

@@ -61,8 +61,9 @@ json ToJson(const ZELRTCContractClass& c) {
   json getters = json::array();
   for (unsigned int g = 0; g < c.getterCount; ++g)
     getters.push_back({{"field", c.getters[g].field}, {"getter", c.getters[g].getter}});
-  return {{"class", c.className},      {"method", c.method},   {"exitLine", c.exitLine},
-          {"countInEntryLine", c.countInEntry != 0}, {"layouts", layouts}, {"computedGetters", getters}};
+  return {{"class", c.className},   {"method", c.method},
+          {"exitLine", c.exitLine}, {"countInEntryLine", c.countInEntry != 0},
+          {"layouts", layouts},     {"computedGetters", getters}};
 }
 
 void PrintTable(const ZELRTCContractClass& c) {

@@ -59,8 +59,8 @@ ZELIRTCUser* MakeUser(const json& value) {
 ZELIRTCGroup* MakeGroup(const json& value) {
   if (value.is_null()) return nullptr;
   if (!value.is_object()) throw BadValue{"a group must be an object {\"id\", \"name\", \"users\"} or null"};
-  ZELToolGroup* group = new ZELToolGroup(Field(value, "id"), Field(value, "name"), Flag(value, "public"),
-                                         Flag(value, "expanded"));
+  ZELToolGroup* group =
+      new ZELToolGroup(Field(value, "id"), Field(value, "name"), Flag(value, "public"), Flag(value, "expanded"));
   auto users = value.find("users");
   if (users != value.end() && !users->is_null()) {
     if (!users->is_array()) {

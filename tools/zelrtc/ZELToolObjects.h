@@ -13,7 +13,10 @@
 class ZELToolUser final : public ZELIRTCUser {
  public:
   ZELToolUser(std::string id, std::string name, std::string dn, std::string description, ZelRTCUserStatus status)
-      : _id(std::move(id)), _name(std::move(name)), _dn(std::move(dn)), _description(std::move(description)),
+      : _id(std::move(id)),
+        _name(std::move(name)),
+        _dn(std::move(dn)),
+        _description(std::move(description)),
         _status(status) {}
 
   HRESULT QueryInterface(const GUID& iid, void** oInterface) override;

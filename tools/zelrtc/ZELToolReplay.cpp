@@ -23,7 +23,9 @@ const char kHelp[] =
     "\n"
     "Example:\n"
     "  echo '{\"class\":\"ZELRTCMeetingAvailableNotification\",\"version\":0,\"params\":[\n"
-    "        {\"kind\":\"UnicodeStringKind\",\"value\":\"m-42\"},{\"kind\":\"UnicodeStringKind\",\"value\":\"https://meet\"}]}' \\\n"
+    "        "
+    "{\"kind\":\"UnicodeStringKind\",\"value\":\"m-42\"},{\"kind\":\"UnicodeStringKind\",\"value\":\"https://"
+    "meet\"}]}' \\\n"
     "    | zelrtc replay -\n";
 
 }  // namespace

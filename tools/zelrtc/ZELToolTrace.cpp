@@ -38,9 +38,9 @@ constexpr long long kDayUs = 24LL * 3600 * 1000000;
 
 // One parsed line.
 struct Line {
-  long long timeMs = -1;       // time of day, -1 when the line has none
-  char severity = 0;           // '>', '<', 'i', 'W', 'E', 'v'
-  int depth = 0;               // four blanks per open scope
+  long long timeMs = -1;  // time of day, -1 when the line has none
+  char severity = 0;      // '>', '<', 'i', 'W', 'E', 'v'
+  int depth = 0;          // four blanks per open scope
   std::string_view text;
 };
 
@@ -179,8 +179,8 @@ class Converter {
       std::fputc('\n', _out);
       return;
     }
-    std::fprintf(_out, "%lu scopes, %lu failed exits, %lu lines outside the trace format\n\nSlowest scopes:\n",
-                 _scopes, _failureCount, _otherLines);
+    std::fprintf(_out, "%lu scopes, %lu failed exits, %lu lines outside the trace format\n\nSlowest scopes:\n", _scopes,
+                 _failureCount, _otherLines);
     for (const Slow& s : slowest)
       std::fprintf(_out, "  %10.3f ms  %s (line %lu)\n", s.durationUs / 1000.0, s.name.c_str(), s.line);
     std::fprintf(_out, "\nFailed exits:\n");

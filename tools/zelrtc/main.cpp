@@ -23,10 +23,10 @@ struct Command {
   int (*run)(const ZELToolArgs&);
 };
 const Command kCommands[] = {{"demo", ZELToolDemo},
-                            {"replay", ZELToolReplay},
-                            {"contract", ZELToolContract},
-                            {"check", ZELToolCheck},
-                            {"trace", ZELToolTrace}};
+                             {"replay", ZELToolReplay},
+                             {"contract", ZELToolContract},
+                             {"check", ZELToolCheck},
+                             {"trace", ZELToolTrace}};
 
 }  // namespace
 

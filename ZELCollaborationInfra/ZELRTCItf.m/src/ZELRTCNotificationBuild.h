@@ -243,7 +243,7 @@ constexpr ZELRTCBuildPosition ZELRTCOnlyWhenPreviousSet(ZELRTCBuildPosition posi
 // The positions of a class's declaration, each named once: the member it fills
 // and the getter that reads it back (`Self` is the class).
 #define ZEL_RTC_DESCRIBED(Use, member, getter) \
-  ZELRTCDescribed<&Self::member, &Self::getter>(Use<&Self::member>, #member + 1, #getter)
+  ZELRTCDescribed<&Self::member, &Self::getter>(Use<&Self::member>, &#member[1], #getter)
 #define ZEL_RTC_FIELD(member, getter) ZEL_RTC_DESCRIBED(ZELRTCField, member, getter)
 #define ZEL_RTC_FIELD_RESULT_IGNORED(member, getter) ZEL_RTC_DESCRIBED(ZELRTCFieldResultIgnored, member, getter)
 #define ZEL_RTC_OPTIONAL_FIELD(member, getter) ZEL_RTC_DESCRIBED(ZELRTCOptionalField, member, getter)
@@ -256,7 +256,7 @@ struct ZELRTCBuildGetter {
   ZELRTCParam* (*get)(ZELRTCNotification&);
 };
 #define ZEL_RTC_GETTER(member, getter) \
-  ZELRTCBuildGetter { #member + 1, #getter, &ZELRTCGetterValue < &Self::getter> }
+  ZELRTCBuildGetter { &#member[1], #getter, &ZELRTCGetterValue<&Self::getter> }
 
 // One accepted shape of the parameter array.
 struct ZELRTCBuildLayout {
