@@ -48,20 +48,25 @@ HRESULT Walk(const ZELRTCBuildContract& contract, ZELRTCNotification& self, ZELR
   if (!layout) return E_FAIL;
   const unsigned int size = layout->size < count ? layout->size : count;  // never past the array
   bool complete = true;
-  for (unsigned int i = 0; i < size; ++i) {
+  bool optionalSeen = false;
+  unsigned int i = 0;
+  for (; i < size; ++i) {
     const ZELRTCBuildPosition& position = layout->positions[i];
-    if (position.use == ZELRTCOptional) continue;
-    if (!params[i]) {
-      complete = false;
-      break;
+    if (position.use == ZELRTCOptional) {
+      optionalSeen = true;
+      continue;
     }
-    if (!position.read(*params[i], self) && position.use != ZELRTCResultIgnored) {
+    if (!params[i] || (!position.read(*params[i], self) && position.use != ZELRTCResultIgnored)) {
       complete = false;
       break;
     }
   }
-  for (unsigned int i = 0; i < size; ++i) {
-    if (layout->positions[i].use == ZELRTCOptional && params[i]) layout->positions[i].read(*params[i], self);
+  // The optional positions, after the walk; none to look for when a complete
+  // walk met none.
+  if (optionalSeen || i < size) {
+    for (unsigned int j = 0; j < size; ++j) {
+      if (layout->positions[j].use == ZELRTCOptional && params[j]) layout->positions[j].read(*params[j], self);
+    }
   }
   if (!complete) return E_FAIL;
   return contract.finish ? contract.finish(self, params, count, version) : S_OK;
