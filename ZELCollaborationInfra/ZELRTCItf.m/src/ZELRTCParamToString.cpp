@@ -4,8 +4,10 @@
 // Every rendering appends its pieces to one string that it owns, so the cost of
 // a rendering grows with the length of its text only. Nothing here takes or
 // gives back a reference; the only line written is the one of GroupToString.
-#include <cstdio>
+#include <climits>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "KLV.h"
 #include "ZELRTCParam.h"
@@ -28,6 +30,9 @@ const int kCutLength = 31;
 const int kMaskSelector = 1;
 const char kMaskName[] = "Login";
 const unsigned int kMaskedIndex = 3;
+
+// The entries of a parameter array made room for at once; more grow the room.
+const unsigned int kReservedEntries = 4096;
 
 // The texts of ZELRTCUserStatusToStr and the pieces of a user rendering, by value.
 const char* const kStatusTexts[] = {"Active", "Away", "DND", "Idle", "OnThePhone", "Offline", "Unknown"};
@@ -244,23 +249,37 @@ ZELUnicodeString ZELRTCParam::ToString() const {
   return text;
 }
 
-// One pass over the entries, each appended to the text as it is rendered; the
-// text grows geometrically, so the cost per entry does not grow with the count.
+// The entries are rendered first, then laid out in a text whose storage is
+// made once at its final size: a text of a thousand entries grown piece by
+// piece would be moved to fresh memory again and again, and would cost more
+// per entry than a short one.
 ZELUnicodeString ZELRTCParam::ParamsToString(int selector, const char* name, ZELRTCParam** params, unsigned int count) {
-  ZELUnicodeString text("[");
+  std::vector<ZELUnicodeString> entries;  // "p<i>=<value>"
+  size_t total = 2;                       // "[" and "]"
   if (params) {
+    entries.reserve(count < kReservedEntries ? count : kReservedEntries);
     const bool masking = selector == kMaskSelector && name && std::strcmp(name, kMaskName) == 0;
     for (unsigned int index = 0; index < count; ++index) {
-      char label[32];  // "; p<i>="
-      std::snprintf(label, sizeof label, "%sp%d=", index > 0 ? kSeparator : "", static_cast<int>(index));
-      text.Append(label);
+      ZELUnicodeString piece("p");
+      piece.Append(ZELUnicodeString::FromNum("%d", static_cast<int>(index)));
+      piece.Append("=");
       const ZELRTCParam* entry = params[index];
       if (masking && index == kMaskedIndex && entry) {
-        AppendMasked(text, *entry);
+        AppendMasked(piece, *entry);
       } else {
-        AppendWithinLimit(text, entry);
+        AppendWithinLimit(piece, entry);
       }
+      total += (index > 0 ? 2 : 0) + static_cast<size_t>(piece.GetLengthInChar());
+      entries.push_back(std::move(piece));
     }
+  }
+
+  ZELUnicodeString text;
+  text.Reserve(total <= INT_MAX ? static_cast<int>(total) : 0);
+  text.Append("[");
+  for (size_t index = 0; index < entries.size(); ++index) {
+    if (index > 0) text.Append(kSeparator);
+    text.Append(entries[index]);
   }
   text.Append("]");
   return text;
