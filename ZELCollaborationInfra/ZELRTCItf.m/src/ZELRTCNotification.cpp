@@ -42,7 +42,7 @@ const ZELRTCBuildLayout* SelectLayout(const ZELRTCBuildContract& contract, unsig
   return nullptr;
 }
 
-HRESULT Walk(const ZELRTCBuildContract& contract, ZELRTCNotification& self, ZELRTCParam** params,
+inline HRESULT Walk(const ZELRTCBuildContract& contract, ZELRTCNotification& self, ZELRTCParam** params,
              unsigned int count, unsigned short version) {
   const ZELRTCBuildLayout* layout = params ? SelectLayout(contract, count, version) : nullptr;
   if (!layout) return E_FAIL;
@@ -72,8 +72,10 @@ HRESULT Walk(const ZELRTCBuildContract& contract, ZELRTCNotification& self, ZELR
   return contract.finish ? contract.finish(self, params, count, version) : S_OK;
 }
 
-HRESULT RunInScope(ZELRTCTracedMethod& scope, const ZELRTCBuildContract& contract, ZELRTCNotification& self,
-                   ZELRTCParam** params, unsigned int count, unsigned short version) {
+// Inlined into both branches of the runner: the common one then costs no call.
+__attribute__((always_inline)) inline HRESULT RunInScope(ZELRTCTracedMethod& scope, const ZELRTCBuildContract& contract,
+                                                         ZELRTCNotification& self, ZELRTCParam** params,
+                                                         unsigned int count, unsigned short version) {
   if (contract.open) contract.open(self);
   HRESULT hr = Walk(contract, self, params, count, version);
   scope.ExitHR(ZelRTCInfraTrace, contract.method, contract.exitLine, hr);
