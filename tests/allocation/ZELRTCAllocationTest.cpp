@@ -71,11 +71,14 @@ class AllocationCounter {
   long _start;
 };
 
-void SkipUnderSanitizers() {
 #ifdef ZEL_SANITIZER_OWNS_MALLOC
-  GTEST_SKIP() << "the sanitizer replaces malloc itself, so allocations cannot be counted here";
+constexpr bool kSanitizerOwnsMalloc = true;
+#else
+constexpr bool kSanitizerOwnsMalloc = false;
 #endif
-}
+// In the test's own body, so that the skip ends the test.
+#define ZEL_SKIP_UNDER_SANITIZERS() \
+  if (kSanitizerOwnsMalloc) GTEST_SKIP() << "the sanitizer replaces malloc itself, so allocations cannot be counted here"
 
 // Every operation of a traced scope and a line, with tracing off.
 void TraceWithTracingOff() {
@@ -98,7 +101,7 @@ void TraceWithTracingOff() {
 }  // namespace
 
 TEST(ZELRTCAllocationTest, CounterSeesAllocations) {
-  SkipUnderSanitizers();
+  ZEL_SKIP_UNDER_SANITIZERS();
   AllocationCounter counter;
   void* volatile p = std::malloc(16);
   int* volatile q = new int(1);
@@ -108,7 +111,7 @@ TEST(ZELRTCAllocationTest, CounterSeesAllocations) {
 }
 
 TEST(ZELRTCAllocationTest, TracingOffAllocatesNothing) {
-  SkipUnderSanitizers();
+  ZEL_SKIP_UNDER_SANITIZERS();
   TraceWithTracingOff();  // the first line of the process reads the environment
   ASSERT_EQ(0, ZELRTCTrace::GetActiveTraces());
   AllocationCounter counter;
@@ -124,7 +127,7 @@ TEST(ZELRTCAllocationTest, TracingOffAllocatesNothing) {
 }
 
 TEST(ZELRTCAllocationTest, BuildIntoWhatTheNotificationHoldsAllocatesNothing) {
-  SkipUnderSanitizers();
+  ZEL_SKIP_UNDER_SANITIZERS();
   ZELTestParams transfer;
   transfer.Add(2).Add(0).Str("no error reported here").Str("alice@example.com").Str("Alice Martin");
   transfer.Str("Alice sends you a file").Str("quarterly-report.pdf").Str("The report of the quarter").Str("direct");
