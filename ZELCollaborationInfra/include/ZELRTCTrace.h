@@ -12,6 +12,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdarg>
 
 #include "ZELPlatformTypes.h"
 #include "ZELRTCItfExport.h"
@@ -70,6 +71,9 @@ class ZELRTCITF_API ZELRTCTrace {
   // Writes `text` verbatim as the text of a line.
   static void TraceText(ZelRTCTraceLevel level, ZelRTCTraceSeverity severity, const char* text);
 
+  // Trace past its fast path: reads the environment once, then writes the line.
+  static void _TraceFormatted(ZelRTCTraceLevel level, ZelRTCTraceSeverity severity, const char* format,
+                              va_list args);
   // Reads the environment variables on the first call of the process.
   static void _ReadEnvironmentOnce();
   // Copies the active set into _writeGate. Under the file lock.

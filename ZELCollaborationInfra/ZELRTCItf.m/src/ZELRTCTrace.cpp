@@ -265,18 +265,23 @@ void ZELRTCTrace::SetProcessInfo(const char* exeName, unsigned char isChildProce
 
 void ZELRTCTrace::Trace(ZelRTCTraceLevel level, ZelRTCTraceSeverity severity, const char* format, ...) {
   if (!_MayWrite(level)) return;
-  _ReadEnvironmentOnce();
-  if (!LineWanted(level, severity) || !format) return;
   va_list args;
   va_start(args, format);
-  WriteLine(level, severity, _depth.load(std::memory_order_relaxed), [format, &args](char* out, size_t room) {
+  _TraceFormatted(level, severity, format, args);
+  va_end(args);
+}
+
+__attribute__((noinline)) void ZELRTCTrace::_TraceFormatted(ZelRTCTraceLevel level, ZelRTCTraceSeverity severity, const char* format,
+                                  va_list args) {
+  _ReadEnvironmentOnce();
+  if (!LineWanted(level, severity) || !format) return;
+  WriteLine(level, severity, _depth.load(std::memory_order_relaxed), [format, args](char* out, size_t room) {
     va_list copy;
     va_copy(copy, args);
     const int n = std::vsnprintf(out, room, format, copy);
     va_end(copy);
     return n < 0 ? size_t{0} : static_cast<size_t>(n);
   });
-  va_end(args);
 }
 
 void ZELRTCTrace::TraceText(ZelRTCTraceLevel level, ZelRTCTraceSeverity severity, const char* text) {
