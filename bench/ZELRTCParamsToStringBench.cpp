@@ -1,12 +1,15 @@
 // The cost of rendering a parameter array for the trace, per entry, over 10,
-// 100 and 1000 entries of mixed kinds; it should stay flat as the array grows.
-// The baseline appends the same number of plain string pieces.
+// 100 and 1000 entries, for two mixes: every kind a driver sends, and an int
+// alternating with a 21-character string. The cost per entry should stay flat
+// as the array grows: the ratios compare 1000 entries with 10. A second
+// baseline appends the same number of plain string pieces.
 #include <benchmark/benchmark.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "ZELBenchRatios.h"
 #include "ZELRTCParam.h"
 
 namespace {
@@ -167,6 +170,34 @@ void BM_ParamsToString(benchmark::State& state) {
 }
 BENCHMARK(BM_ParamsToString)->Arg(10)->Arg(100)->Arg(1000);
 
+// Entries alternating an int and a 21-character string.
+class AlternatingParams {
+ public:
+  explicit AlternatingParams(int count) {
+    for (int i = 0; i < count; ++i) {
+      _owned.emplace_back(i % 2 ? new ZELRTCParam(ZELUnicodeString("bob.smith@example.com")) : new ZELRTCParam(i));
+      _array.push_back(_owned.back().get());
+    }
+  }
+  ZELRTCParam** data() { return _array.data(); }
+  unsigned int size() const { return static_cast<unsigned int>(_array.size()); }
+
+ private:
+  std::vector<std::unique_ptr<ZELRTCParam>> _owned;
+  std::vector<ZELRTCParam*> _array;
+};
+
+void BM_ParamsToStringAlternating(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  AlternatingParams params(count);
+  for (auto _ : state) {
+    ZELUnicodeString text = ZELRTCParam::ParamsToString(0, "Send", params.data(), params.size());
+    benchmark::DoNotOptimize(text);
+  }
+  state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_ParamsToStringAlternating)->Arg(10)->Arg(100)->Arg(1000);
+
 // The same number of entries as plain pieces appended to one string.
 void BM_AppendPlainPieces(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
@@ -188,3 +219,10 @@ void BM_AppendPlainPieces(benchmark::State& state) {
 BENCHMARK(BM_AppendPlainPieces)->Arg(10)->Arg(100)->Arg(1000);
 
 }  // namespace
+
+ZEL_BENCH_MAIN_WITH_RATIOS({
+    {"ParamsToString per entry, int/string alternating: 1000 / 10 entries", "BM_ParamsToStringAlternating/1000", 1000,
+     "BM_ParamsToStringAlternating/10", 10, 1.5},
+    {"ParamsToString per entry, every kind: 1000 / 10 entries", "BM_ParamsToString/1000", 1000,
+     "BM_ParamsToString/10", 10, 1.5},
+})

@@ -1,11 +1,10 @@
 // Export macro of the ZELRTCItf library.
 #pragma once
 
-#if defined(ZELRTCItf_EXPORTS)
+// Default visibility on both sides: users built with hidden visibility still
+// reach the library's exported data (the trace state read by the scopes'
+// inline fast paths) through the dynamic linker.
 #define ZELRTCITF_API __attribute__((visibility("default")))
-#else
-#define ZELRTCITF_API
-#endif
 
 // For the factory functions, exported under their plain names.
 #define ZELRTCITF_C_API extern "C" ZELRTCITF_API

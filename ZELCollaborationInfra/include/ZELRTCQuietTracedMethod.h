@@ -16,3 +16,25 @@ class ZELRTCITF_API ZELRTCQuietTracedMethod : public ZELRTCTracedMethod {
   void Exit(ZelRTCTraceLevel level, const char* name);
   void ExitHR(ZelRTCTraceLevel level, const char* name, int line, HRESULT hr);
 };
+
+inline ZELRTCQuietTracedMethod::ZELRTCQuietTracedMethod(ZelRTCTraceLevel level, const char* name)
+    : ZELRTCTracedMethod(level, name, static_cast<unsigned char>(1)) {}
+
+inline ZELRTCQuietTracedMethod::~ZELRTCQuietTracedMethod() {
+  if (_methodName) ZELRTCTrace::TraceOut();
+  _methodName = nullptr;
+}
+
+inline void ZELRTCQuietTracedMethod::Exit(ZelRTCTraceLevel, const char* name) {
+  if (name) ZELRTCTrace::TraceOut();
+  _methodName = nullptr;
+}
+
+inline void ZELRTCQuietTracedMethod::ExitHR(ZelRTCTraceLevel level, const char* name, int line, HRESULT hr) {
+  if (name && hr == S_OK) {
+    ZELRTCTrace::TraceOut();
+    _methodName = nullptr;
+  } else {
+    ZELRTCTracedMethod::ExitHR(level, name, line, hr);
+  }
+}

@@ -11,6 +11,9 @@
 // several threads at once never mix.
 #pragma once
 
+#include <atomic>
+#include <cstdarg>
+
 #include "ZELPlatformTypes.h"
 #include "ZELRTCItfExport.h"
 
@@ -61,10 +64,32 @@ class ZELRTCITF_API ZELRTCTrace {
   friend class ZELRTCQuietTracedMethod;
 
   static void TraceIn(ZelRTCTraceLevel level, const char* name);
-  static void TraceIn();
+  static void TraceIn() { _depth.store(_depth.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed); }
   static void TraceOut(ZelRTCTraceLevel level, const char* name);
-  static void TraceOut();
+  static void TraceOut() { _depth.store(_depth.load(std::memory_order_relaxed) - 1, std::memory_order_relaxed); }
   static void TraceOutHR(ZelRTCTraceLevel level, const char* name, int line, HRESULT hr);
   // Writes `text` verbatim as the text of a line.
   static void TraceText(ZelRTCTraceLevel level, ZelRTCTraceSeverity severity, const char* text);
+
+  // Trace past its fast path: reads the environment once, then writes the line.
+  static void _TraceFormatted(ZelRTCTraceLevel level, ZelRTCTraceSeverity severity, const char* format,
+                              va_list args);
+  // Reads the environment variables on the first call of the process.
+  static void _ReadEnvironmentOnce();
+  // Copies the active set into _writeGate. Under the file lock.
+  static void _PublishWriteGate();
+
+  // False when no line of `level` can be written: the channel is off and the
+  // environment has been read. One relaxed load, for the fast paths.
+  static bool _MayWrite(int level) {
+    return (_writeGate.load(std::memory_order_relaxed) & (level | _kEnvironmentUnread)) != 0;
+  }
+
+  // Bit of _writeGate set until the first Trace call has read the environment.
+  static constexpr int _kEnvironmentUnread = 1 << 30;
+  // The active channels, plus _kEnvironmentUnread while that is set.
+  static std::atomic<int> _writeGate;
+  // Nesting depth of the traced scopes, one for the whole process. Threads
+  // tracing together may skew it (the state is unguarded), never memory.
+  static std::atomic<int> _depth;
 };

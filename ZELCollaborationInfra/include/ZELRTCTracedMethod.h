@@ -12,6 +12,9 @@
 //   }
 //
 // The name is not copied: pass a string literal.
+//
+// With the channel off, construction, Exit, ExitHR and destruction only keep
+// the depth (inline, one load of the active channels): nothing is formatted.
 #pragma once
 
 #include "ZELRTCItfExport.h"
@@ -42,4 +45,57 @@ class ZELRTCITF_API ZELRTCTracedMethod {
   ZelRTCTraceLevel _level;
   const char* _methodName;  // null once the scope has been exited
   int _entryDepth;
+
+ private:
+  // The destructor's steps when a line may be written.
+  void _Close();
 };
+
+inline ZELRTCTracedMethod::ZELRTCTracedMethod(ZelRTCTraceLevel level, const char* name)
+    : _level(level), _methodName(name), _entryDepth(ZELRTCTrace::_depth.load(std::memory_order_relaxed)) {
+  if (ZELRTCTrace::_MayWrite(level)) {
+    ZELRTCTrace::TraceIn(level, name);
+  } else {
+    ZELRTCTrace::TraceIn();
+  }
+}
+
+inline ZELRTCTracedMethod::ZELRTCTracedMethod(ZelRTCTraceLevel level, const char* name, unsigned char quiet)
+    : _level(level), _methodName(name), _entryDepth(ZELRTCTrace::_depth.load(std::memory_order_relaxed)) {
+  if (!quiet && ZELRTCTrace::_MayWrite(level)) {
+    ZELRTCTrace::TraceIn(level, name);
+  } else {
+    ZELRTCTrace::TraceIn();
+  }
+}
+
+inline ZELRTCTracedMethod::~ZELRTCTracedMethod() {
+  if (ZELRTCTrace::_MayWrite(_level)) {
+    _Close();
+  } else if (_methodName) {
+    ZELRTCTrace::TraceOut();
+    _methodName = nullptr;
+  }
+}
+
+inline void ZELRTCTracedMethod::Exit(ZelRTCTraceLevel level, const char* name) {
+  if (name) {
+    if (ZELRTCTrace::_MayWrite(level)) {
+      ZELRTCTrace::TraceOut(level, name);
+    } else {
+      ZELRTCTrace::TraceOut();
+    }
+  }
+  _methodName = nullptr;
+}
+
+inline void ZELRTCTracedMethod::ExitHR(ZelRTCTraceLevel level, const char* name, int line, HRESULT hr) {
+  if (name) {
+    if (ZELRTCTrace::_MayWrite(level)) {
+      ZELRTCTrace::TraceOutHR(level, name, line, hr);
+    } else {
+      ZELRTCTrace::TraceOut();
+    }
+  }
+  _methodName = nullptr;
+}

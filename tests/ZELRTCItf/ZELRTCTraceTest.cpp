@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <ctime>
+#include <memory>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ZELProcessServices.h"
@@ -107,6 +112,95 @@ TEST(ZELRTCTraceTest, VariadicEntryTextIsCutAt1023Characters) {
   std::string longText(2000, 'y');
   { ZELRTCTracedMethod scope(ZelRTCInfraTrace, "Name", "%s", longText.c_str()); }
   EXPECT_EQ((Lines{"[INF] [>] Name " + std::string(1023 - 5, 'y'), "[INF] [<] Name"}), trace.Lines());
+}
+
+TEST(ZELRTCTraceTest, LongTextsAndDeepIndentationAreWrittenWhole) {
+  ZELTraceCapture trace;
+  const std::string longText(5000, 'z');  // longer than a line composed on the stack
+  ZELRTCTrace::Trace(ZelRTCInfraTrace, ZelRTCSeverityInfo, "%s", longText.c_str());
+  // An exit text is cut to 259 characters.
+  const std::string longName(300, 'n');
+  {
+    ZELRTCTracedMethod scope(ZelRTCInfraTrace, longName.c_str());
+    scope.ExitHR(ZelRTCInfraTrace, longName.c_str(), 3, E_FAIL);
+  }
+  // 600 open scopes indent by 2400 blanks, more than the stack line holds.
+  std::vector<std::unique_ptr<ZELRTCQuietTracedMethod>> scopes;
+  for (int i = 0; i < 600; ++i) scopes.push_back(std::make_unique<ZELRTCQuietTracedMethod>(ZelRTCInfraTrace, "Q"));
+  ZELRTCTrace::Trace(ZelRTCInfraTrace, ZelRTCSeverityWarning, "deep");
+  while (!scopes.empty()) scopes.pop_back();
+  EXPECT_EQ((Lines{"[INF] [i] " + longText, "[INF] [>] " + longName, "[INF] [E] " + longName.substr(0, 259),
+                   "[INF] [W] " + std::string(2400, ' ') + "deep"}),
+            trace.Lines());
+}
+
+TEST(ZELRTCTraceTest, LinesFromSeveralThreadsStayWhole) {
+  ZELTraceCapture trace;
+  const int kThreads = 4, kLines = 200;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t] {
+      // Short lines and lines too long for the stack, alternately.
+      const std::string text(t % 2 ? 3000 : 40, static_cast<char>('a' + t));
+      for (int i = 0; i < kLines; ++i) {
+        ZELRTCTrace::Trace(ZelRTCInfraTrace, ZelRTCSeverityInfo, "%d:%s", t, text.c_str());
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  std::vector<int> counts(kThreads, 0);
+  for (const std::string& line : trace.Lines()) {
+    const int t = line.size() > 10 ? line[10] - '0' : -1;
+    ASSERT_TRUE(t >= 0 && t < kThreads) << line.substr(0, 80);
+    ASSERT_EQ("[INF] [i] " + std::to_string(t) + ":" + std::string(t % 2 ? 3000 : 40, static_cast<char>('a' + t)),
+              line);
+    ++counts[t];
+  }
+  EXPECT_EQ(std::vector<int>(kThreads, kLines), counts);
+}
+
+namespace {
+
+// Milliseconds since midnight, local time, of now or of a line's "hh:mm:ss.mmm".
+long NowMillisOfDay() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  time_t t = now.tv_sec;
+  tm local{};
+  localtime_r(&t, &local);
+  return ((local.tm_hour * 60L + local.tm_min) * 60 + local.tm_sec) * 1000 + now.tv_nsec / 1000000;
+}
+long LineMillisOfDay(const std::string& line) {
+  int h = -1, m = -1, s = -1, ms = -1;
+  std::sscanf(line.c_str(), "%2d:%2d:%2d.%3d ", &h, &m, &s, &ms);
+  return ((h * 60L + m) * 60 + s) * 1000 + ms;
+}
+
+}  // namespace
+
+TEST(ZELRTCTraceTest, TimeOfDayIsRightAcrossSecondBoundaries) {
+  ZELTraceCapture trace;
+  std::vector<std::pair<long, long>> windows;
+  for (int i = 0; i < 3; ++i) {
+    const long before = NowMillisOfDay();
+    ZELRTCTrace::Trace(ZelRTCInfraTrace, ZelRTCSeverityInfo, "line %d", i);
+    windows.emplace_back(before, NowMillisOfDay());
+    // Sleep into the next second, so each line finds the cached second stale.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1005 - before % 1000));
+  }
+  const std::string text = trace.Text();
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    std::string line = text.substr(start, end - start);
+    if (line.find("Korva Level Info") == std::string::npos) lines.push_back(line);
+  }
+  ASSERT_EQ(3u, lines.size());
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (windows[i].second < windows[i].first) continue;  // midnight passed
+    const long at = LineMillisOfDay(lines[i]);
+    EXPECT_TRUE(at >= windows[i].first && at <= windows[i].second)
+        << lines[i] << " outside " << windows[i].first << ".." << windows[i].second;
+  }
 }
 
 TEST(ZELRTCTraceTest, DeActivateIsAnExclusiveOr) {

@@ -144,11 +144,15 @@ ZELTraceCapture::~ZELTraceCapture() {
   if (active) ZELRTCTrace::DeActivateTrace(active);
 }
 
-std::vector<std::string> ZELTraceCapture::Lines() const {
+std::string ZELTraceCapture::Text() const {
   std::string text = ZELReadFile(_path);
+  return text.size() > _start ? text.substr(_start) : std::string();
+}
+
+std::vector<std::string> ZELTraceCapture::Lines() const {
   std::vector<std::string> lines;
   // The header of a newly opened file is flushed with the first line after it.
-  for (std::string& line : ZELTraceLines(text.size() > _start ? text.substr(_start) : std::string())) {
+  for (std::string& line : ZELTraceLines(Text())) {
     if (line.rfind("Korva Level Info : ", 0) != 0) lines.push_back(std::move(line));
   }
   return lines;

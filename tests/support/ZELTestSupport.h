@@ -64,6 +64,8 @@ class ZELTraceCapture {
   ZELTraceCapture();
   ~ZELTraceCapture();
   std::vector<std::string> Lines() const;
+  // The text written since then, times included (a header may lead it).
+  std::string Text() const;
 
  private:
   std::string _path;

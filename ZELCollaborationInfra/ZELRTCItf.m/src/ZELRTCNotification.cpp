@@ -41,33 +41,40 @@ const ZELRTCBuildLayout* SelectLayout(const ZELRTCBuildContract& contract, unsig
   return nullptr;
 }
 
-HRESULT Walk(const ZELRTCBuildContract& contract, ZELRTCNotification& self, ZELRTCParam** params, unsigned int count,
-             unsigned short version) {
+inline HRESULT Walk(const ZELRTCBuildContract& contract, ZELRTCNotification& self, ZELRTCParam** params,
+                   unsigned int count, unsigned short version) {
   const ZELRTCBuildLayout* layout = params ? SelectLayout(contract, count, version) : nullptr;
   if (!layout) return E_FAIL;
   const unsigned int size = layout->size < count ? layout->size : count;  // never past the array
   bool complete = true;
-  for (unsigned int i = 0; i < size; ++i) {
+  bool optionalSeen = false;
+  unsigned int i = 0;
+  for (; i < size; ++i) {
     const ZELRTCBuildPosition& position = layout->positions[i];
-    if (position.use == ZELRTCOptional) continue;
-    if (!params[i]) {
-      complete = false;
-      break;
+    if (position.use == ZELRTCOptional) {
+      optionalSeen = true;
+      continue;
     }
-    if (!position.read(*params[i], self) && position.use != ZELRTCResultIgnored) {
+    if (!params[i] || (!position.read(*params[i], self) && position.use != ZELRTCResultIgnored)) {
       complete = false;
       break;
     }
   }
-  for (unsigned int i = 0; i < size; ++i) {
-    if (layout->positions[i].use == ZELRTCOptional && params[i]) layout->positions[i].read(*params[i], self);
+  // The optional positions, after the walk; none to look for when a complete
+  // walk met none.
+  if (optionalSeen || i < size) {
+    for (unsigned int j = 0; j < size; ++j) {
+      if (layout->positions[j].use == ZELRTCOptional && params[j]) layout->positions[j].read(*params[j], self);
+    }
   }
   if (!complete) return E_FAIL;
   return contract.finish ? contract.finish(self, params, count, version) : S_OK;
 }
 
-HRESULT RunInScope(ZELRTCTracedMethod& scope, const ZELRTCBuildContract& contract, ZELRTCNotification& self,
-                   ZELRTCParam** params, unsigned int count, unsigned short version) {
+// Inlined into both branches of the runner: the common one then costs no call.
+__attribute__((always_inline)) inline HRESULT RunInScope(ZELRTCTracedMethod& scope, const ZELRTCBuildContract& contract,
+                                                         ZELRTCNotification& self, ZELRTCParam** params,
+                                                         unsigned int count, unsigned short version) {
   if (contract.open) contract.open(self);
   HRESULT hr = Walk(contract, self, params, count, version);
   scope.ExitHR(ZelRTCInfraTrace, contract.method, contract.exitLine, hr);

@@ -295,7 +295,11 @@ unsigned char ZELRTCParam::GetValue(ZELSysTSVectorOfUnicodeString& oValues) cons
 
 unsigned char ZELRTCParam::GetValue(ZELUnicodeString& oValue) const {
   if (_kind == UnicodeStringKind) {
-    oValue = _value.string ? *_value.string : ZELUnicodeString();
+    if (_value.string) {
+      oValue = *_value.string;  // reuses the capacity oValue already has
+    } else {
+      oValue = ZELUnicodeString();
+    }
     return 1;
   }
   if (_IsEmpty()) {

@@ -5,6 +5,7 @@
 // a rendering grows with the length of its text only. Nothing here takes or
 // gives back a reference; the only line written is the one of GroupToString.
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -260,9 +261,9 @@ ZELUnicodeString ZELRTCParam::ParamsToString(int selector, const char* name, ZEL
     entries.reserve(count < kReservedEntries ? count : kReservedEntries);
     const bool masking = selector == kMaskSelector && name && std::strcmp(name, kMaskName) == 0;
     for (unsigned int index = 0; index < count; ++index) {
-      ZELUnicodeString piece("p");
-      piece.Append(ZELUnicodeString::FromNum("%d", static_cast<int>(index)));
-      piece.Append("=");
+      char label[16];
+      std::snprintf(label, sizeof label, "p%d=", static_cast<int>(index));
+      ZELUnicodeString piece(label);
       const ZELRTCParam* entry = params[index];
       if (masking && index == kMaskedIndex && entry) {
         AppendMasked(piece, *entry);

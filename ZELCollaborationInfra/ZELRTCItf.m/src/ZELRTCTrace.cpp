@@ -4,10 +4,13 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <memory>
+#include <new>
 #include <string>
 
 #include "ZELProcessServices.h"
@@ -15,16 +18,20 @@
 #include "ZELRTCTracedMethod.h"
 #include "ZELSysTSTime.h"
 
+std::atomic<int> ZELRTCTrace::_writeGate{ZELRTCTrace::_kEnvironmentUnread};
+std::atomic<int> ZELRTCTrace::_depth{0};
+
 namespace {
 
 // Process-wide trace state. The counters are atomic so that threads may trace
-// together; `fileLock` serialises opening, closing and writing the file, so a
-// line is always written whole.
+// together; `fileLock` serialises opening, closing and writing the file, and
+// the changes of the active set, so a line is always written whole.
 std::atomic<int> g_activeTraces{0};
 constexpr int kMinimumSeverity = ZelRTCSeverityInfo;
 const char* const kSeverityStrings[6] = {"v", "i", "W", "E", ">", "<"};
 std::atomic<FILE*> g_traceFile{nullptr};
-std::atomic<int> g_depth{0};
+bool g_headerPending = false;  // the header line still sits in the stream's buffer
+bool g_environmentUnread = true;
 std::atomic<unsigned char> g_isChildProcess{0};
 char g_exeName[512] = "";
 std::once_flag g_environmentRead;
@@ -34,21 +41,6 @@ std::mutex& FileLock() {
 }
 
 const char kNullName[] = "(null)";
-
-void ReadEnvironmentOnce() {
-  std::call_once(g_environmentRead, [] {
-    struct {
-      const char* variable;
-      ZelRTCTraceLevel level;
-    } const switches[] = {{"ZELRTCUCCPTrace", ZelRTCInfraTrace},
-                          {"ZELRTCInfraTrace", ZelRTCInfraTrace},
-                          {"ZELRTCUITrace", ZelRTCUITrace},
-                          {"ZELRTCAllTrace", ZelRTCAllTrace}};
-    for (const auto& s : switches) {
-      if (ZELGetEnv(s.variable)) ZELRTCTrace::ActivateTrace(s.level);
-    }
-  });
-}
 
 // "V<version>R<release>[ SP<n>][ HF<n>] <text>", or empty when the platform
 // cannot tell its version.
@@ -70,35 +62,151 @@ std::string LevelInfoText() {
   return text + " " + info.text;
 }
 
-// Writes one whole line; the caller has checked level and severity.
-void WriteLine(int level, int severity, const char* format, va_list args) {
-  ZELSysTSTime now;
-  now.SetCurrentTime();
-  int zone = 0, year, month, day, hours, minutes, seconds, millis, weekDay, yearDay;
-  now.GetTime(zone, year, month, day, hours, minutes, seconds, millis, weekDay, yearDay);
-
-  std::lock_guard<std::mutex> guard(FileLock());
-  FILE* file = g_traceFile.load();
-  if (!file) return;
-  std::fprintf(file, "%02d:%02d:%02d.%03d ", hours, minutes, seconds, millis);
-  if (level == ZelRTCInfraTrace) {
-    std::fprintf(file, "[%3s] ", "INF");
-  } else if (level == ZelRTCUITrace) {
-    std::fprintf(file, "[%3s] ", "UI ");
-  }
-  std::fprintf(file, "[%s] ", severity <= ZelRTCSeverityOut ? kSeverityStrings[severity] : "?");
-  for (int depth = g_depth.load(std::memory_order_relaxed); depth > 0; --depth) std::fputs("    ", file);
-  std::vfprintf(file, format, args);
-  std::fputs("\n", file);
-  std::fflush(file);
+// Two decimal digits.
+char* PutTwoDigits(char* out, int value) {
+  out[0] = static_cast<char>('0' + value / 10 % 10);
+  out[1] = static_cast<char>('0' + value % 10);
+  return out + 2;
 }
 
-void WriteText(int level, int severity, const char* text) {
-  ZELRTCTrace::Trace(static_cast<ZelRTCTraceLevel>(level), static_cast<ZelRTCTraceSeverity>(severity), "%s",
-                     text ? text : kNullName);
+// "hh:mm:ss.mmm " of the current time. The broken-down time of day is kept
+// per thread for the second it belongs to, so the time zone is consulted once
+// a second at most.
+char* PutTimeOfDay(char* out) {
+  struct SecondCache {
+    int64_t second = -1;
+    char hhmmss[8];
+  };
+  thread_local SecondCache cache;
+  ZELSysTSTime now;
+  now.SetCurrentTime();
+  if (now.GetEpochSeconds() != cache.second) {
+    int zone = 0, year, month, day, hours, minutes, seconds, millis, weekDay, yearDay;
+    now.GetTime(zone, year, month, day, hours, minutes, seconds, millis, weekDay, yearDay);
+    char* p = PutTwoDigits(cache.hhmmss, hours);
+    *p++ = ':';
+    p = PutTwoDigits(p, minutes);
+    *p++ = ':';
+    PutTwoDigits(p, seconds);
+    cache.second = now.GetEpochSeconds();
+  }
+  std::memcpy(out, cache.hhmmss, sizeof cache.hhmmss);
+  out += sizeof cache.hhmmss;
+  const int millis = now.GetMilliseconds();
+  *out++ = '.';
+  *out++ = static_cast<char>('0' + millis / 100 % 10);
+  out = PutTwoDigits(out, millis);
+  *out++ = ' ';
+  return out;
+}
+
+// The room a line's prefix needs besides its indentation: time, channel tag
+// and severity tag.
+constexpr size_t kPrefixRoom = sizeof "hh:mm:ss.mmm [INF] [>] ";
+
+// Time of day, channel tag, severity tag, four blanks per depth unit.
+char* PutPrefix(char* out, int level, int severity, int depth) {
+  out = PutTimeOfDay(out);
+  if (level == ZelRTCInfraTrace) {
+    std::memcpy(out, "[INF] ", 6);
+    out += 6;
+  } else if (level == ZelRTCUITrace) {
+    std::memcpy(out, "[UI ] ", 6);
+    out += 6;
+  }
+  *out++ = '[';
+  *out++ = severity <= ZelRTCSeverityOut ? kSeverityStrings[severity][0] : '?';
+  *out++ = ']';
+  *out++ = ' ';
+  for (; depth > 0; --depth, out += 4) std::memcpy(out, "    ", 4);
+  return out;
+}
+
+// Hands a composed line to the file in one write(2), under the lock.
+void WriteToFile(const char* line, size_t length) {
+  std::lock_guard<std::mutex> guard(FileLock());
+  FILE* file = g_traceFile.load(std::memory_order_relaxed);
+  if (!file) return;
+  if (g_headerPending) {
+    std::fflush(file);
+    g_headerPending = false;
+  }
+  const int fd = fileno(file);
+  while (length > 0) {
+    const ssize_t n = ::write(fd, line, length);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    line += n;
+    length -= static_cast<size_t>(n);
+  }
+}
+
+// Composes the line, the text made by `putText(out, room)` (which returns the
+// text's full length, written or not), on the stack, or on the heap when the
+// text does not fit there (dropped if memory runs out), then writes it. The
+// caller has checked level and severity.
+template <class PutText>
+void WriteLine(int level, int severity, int depth, PutText putText) {
+  char stackLine[2048];
+  const size_t indentation = 4 * static_cast<size_t>(depth > 0 ? depth : 0);
+  std::unique_ptr<char[]> heapLine;
+  char* line = stackLine;
+  size_t room = sizeof stackLine;
+  if (kPrefixRoom + indentation + 1 > room) {
+    room = kPrefixRoom + indentation + 1;
+    heapLine.reset(new (std::nothrow) char[room]);
+    if (!(line = heapLine.get())) return;
+  }
+  char* text = PutPrefix(line, level, severity, depth);
+  const size_t prefixLength = static_cast<size_t>(text - line);
+  size_t textRoom = room - prefixLength - 1;  // one for the newline
+  size_t length = putText(text, textRoom);
+  if (length >= textRoom) {
+    textRoom = length + 1;
+    std::unique_ptr<char[]> longer(new (std::nothrow) char[prefixLength + textRoom + 1]);
+    if (!longer) return;
+    std::memcpy(longer.get(), line, prefixLength);
+    heapLine = std::move(longer);
+    line = heapLine.get();
+    text = line + prefixLength;
+    length = putText(text, textRoom);
+    if (length >= textRoom) length = textRoom - 1;
+  }
+  text[length] = '\n';
+  WriteToFile(line, prefixLength + length + 1);
+}
+
+bool LineWanted(int level, int severity) {
+  return (level & g_activeTraces.load(std::memory_order_relaxed)) != 0 && severity >= kMinimumSeverity &&
+         g_traceFile.load(std::memory_order_relaxed) != nullptr;
 }
 
 }  // namespace
+
+void ZELRTCTrace::_PublishWriteGate() {
+  _writeGate.store(g_activeTraces.load(std::memory_order_relaxed) | (g_environmentUnread ? _kEnvironmentUnread : 0),
+                   std::memory_order_relaxed);
+}
+
+void ZELRTCTrace::_ReadEnvironmentOnce() {
+  std::call_once(g_environmentRead, [] {
+    struct {
+      const char* variable;
+      ZelRTCTraceLevel level;
+    } const switches[] = {{"ZELRTCUCCPTrace", ZelRTCInfraTrace},
+                          {"ZELRTCInfraTrace", ZelRTCInfraTrace},
+                          {"ZELRTCUITrace", ZelRTCUITrace},
+                          {"ZELRTCAllTrace", ZelRTCAllTrace}};
+    for (const auto& s : switches) {
+      if (ZELGetEnv(s.variable)) ActivateTrace(s.level);
+    }
+    std::lock_guard<std::mutex> guard(FileLock());
+    g_environmentUnread = false;
+    _PublishWriteGate();
+  });
+}
 
 HRESULT ZELRTCTrace::ActivateTrace(ZelRTCTraceLevel levels) {
   {
@@ -118,10 +226,12 @@ HRESULT ZELRTCTrace::ActivateTrace(ZelRTCTraceLevel levels) {
       std::printf("RTC trace activated at path:\n%s\n", path);
       std::fflush(stdout);
       std::fprintf(file, "Korva Level Info : %s\n", LevelInfoText().c_str());
+      g_headerPending = true;
       g_traceFile.store(file);
     }
+    g_activeTraces.fetch_or(levels);
+    _PublishWriteGate();
   }
-  g_activeTraces.fetch_or(levels);
   return S_OK;
 }
 
@@ -131,12 +241,14 @@ void ZELRTCTrace::DeActivateTrace(ZelRTCTraceLevel levels) {
   if ((active & levels) == 0) return;
   active ^= levels;
   g_activeTraces.store(active);
+  _PublishWriteGate();
   FILE* file = g_traceFile.load();
   if (active == 0 && file) {
     std::fflush(file);
     std::fclose(file);
+    g_headerPending = false;
     g_traceFile.store(nullptr);
-    g_depth.store(0);
+    _depth.store(0, std::memory_order_relaxed);
   }
 }
 
@@ -152,19 +264,36 @@ void ZELRTCTrace::SetProcessInfo(const char* exeName, unsigned char isChildProce
 }
 
 void ZELRTCTrace::Trace(ZelRTCTraceLevel level, ZelRTCTraceSeverity severity, const char* format, ...) {
-  ReadEnvironmentOnce();
-  if ((level & g_activeTraces.load(std::memory_order_relaxed)) == 0 || severity < kMinimumSeverity ||
-      !g_traceFile.load(std::memory_order_relaxed) || !format) {
-    return;
-  }
+  if (!_MayWrite(level)) return;
   va_list args;
   va_start(args, format);
-  WriteLine(level, severity, format, args);
+  _TraceFormatted(level, severity, format, args);
   va_end(args);
 }
 
+__attribute__((noinline)) void ZELRTCTrace::_TraceFormatted(ZelRTCTraceLevel level, ZelRTCTraceSeverity severity, const char* format,
+                                  va_list args) {
+  _ReadEnvironmentOnce();
+  if (!LineWanted(level, severity) || !format) return;
+  WriteLine(level, severity, _depth.load(std::memory_order_relaxed), [format, args](char* out, size_t room) {
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vsnprintf(out, room, format, copy);
+    va_end(copy);
+    return n < 0 ? size_t{0} : static_cast<size_t>(n);
+  });
+}
+
 void ZELRTCTrace::TraceText(ZelRTCTraceLevel level, ZelRTCTraceSeverity severity, const char* text) {
-  WriteText(level, severity, text);
+  if (!_MayWrite(level)) return;
+  _ReadEnvironmentOnce();
+  if (!LineWanted(level, severity)) return;
+  if (!text) text = kNullName;
+  const size_t length = std::strlen(text);
+  WriteLine(level, severity, _depth.load(std::memory_order_relaxed), [text, length](char* out, size_t room) {
+    if (length < room) std::memcpy(out, text, length);
+    return length;
+  });
 }
 
 const char* ZELRTCTrace::GetErrName(HRESULT hr) {
@@ -197,16 +326,17 @@ void ZELRTCTrace::TraceIn(ZelRTCTraceLevel level, const char* name) {
   TraceIn();
 }
 
-void ZELRTCTrace::TraceIn() { g_depth.fetch_add(1, std::memory_order_relaxed); }
-
 void ZELRTCTrace::TraceOut(ZelRTCTraceLevel level, const char* name) {
   TraceOut();
   TraceText(level, ZelRTCSeverityOut, name);
 }
 
-void ZELRTCTrace::TraceOut() { g_depth.fetch_sub(1, std::memory_order_relaxed); }
-
 void ZELRTCTrace::TraceOutHR(ZelRTCTraceLevel level, const char* name, int line, HRESULT hr) {
+  _ReadEnvironmentOnce();
+  if (!LineWanted(level, ZelRTCSeverityOut)) {  // no line will carry the text
+    TraceOut();
+    return;
+  }
   char text[260];
   ZelRTCTraceSeverity severity = ZelRTCSeverityOut;
   const char* shown = name ? name : kNullName;
@@ -229,15 +359,10 @@ void ZELRTCTrace::TraceOutHR(ZelRTCTraceLevel level, const char* name, int line,
   TraceText(level, severity, text);
 }
 
-// Traced scopes.
-
-ZELRTCTracedMethod::ZELRTCTracedMethod(ZelRTCTraceLevel level, const char* name)
-    : _level(level), _methodName(name), _entryDepth(g_depth.load(std::memory_order_relaxed)) {
-  ZELRTCTrace::TraceIn(level, name);
-}
+// Traced scopes: the fast paths are inline in the headers.
 
 ZELRTCTracedMethod::ZELRTCTracedMethod(ZelRTCTraceLevel level, const char* name, const char* format, ...)
-    : _level(level), _methodName(name), _entryDepth(g_depth.load(std::memory_order_relaxed)) {
+    : _level(level), _methodName(name), _entryDepth(ZELRTCTrace::_depth.load(std::memory_order_relaxed)) {
   char text[1024];
   int n = std::snprintf(text, sizeof text, "%s ", name ? name : kNullName);
   size_t used = n < 0 ? 0 : (static_cast<size_t>(n) < sizeof text ? static_cast<size_t>(n) : sizeof text - 1);
@@ -250,18 +375,9 @@ ZELRTCTracedMethod::ZELRTCTracedMethod(ZelRTCTraceLevel level, const char* name,
   ZELRTCTrace::TraceIn(level, text);
 }
 
-ZELRTCTracedMethod::ZELRTCTracedMethod(ZelRTCTraceLevel level, const char* name, unsigned char quiet)
-    : _level(level), _methodName(name), _entryDepth(g_depth.load(std::memory_order_relaxed)) {
-  if (quiet) {
-    ZELRTCTrace::TraceIn();
-  } else {
-    ZELRTCTrace::TraceIn(level, name);
-  }
-}
-
-ZELRTCTracedMethod::~ZELRTCTracedMethod() {
+void ZELRTCTracedMethod::_Close() {
   if (_methodName) ZELRTCTrace::TraceOut(_level, _methodName);
-  if (_entryDepth != g_depth.load(std::memory_order_relaxed)) {
+  if (_entryDepth != ZELRTCTrace::_depth.load(std::memory_order_relaxed)) {
     ZELRTCTrace::Trace(_level, ZelRTCSeverityError, "Depth error at %s exit", _methodName ? _methodName : kNullName);
   }
   _methodName = nullptr;
@@ -272,38 +388,4 @@ ZELRTCTracedMethod& ZELRTCTracedMethod::operator=(const ZELRTCTracedMethod& othe
   _methodName = other._methodName;
   _entryDepth = other._entryDepth;
   return *this;
-}
-
-void ZELRTCTracedMethod::Exit(ZelRTCTraceLevel level, const char* name) {
-  if (name) ZELRTCTrace::TraceOut(level, name);
-  _methodName = nullptr;
-}
-
-void ZELRTCTracedMethod::ExitHR(ZelRTCTraceLevel level, const char* name, int line, HRESULT hr) {
-  if (name) ZELRTCTrace::TraceOutHR(level, name, line, hr);
-  _methodName = nullptr;
-}
-
-ZELRTCQuietTracedMethod::ZELRTCQuietTracedMethod(ZelRTCTraceLevel level, const char* name)
-    : ZELRTCTracedMethod(level, name, static_cast<unsigned char>(1)) {}
-
-ZELRTCQuietTracedMethod::~ZELRTCQuietTracedMethod() {
-  if (_methodName) ZELRTCTrace::TraceOut();
-  _methodName = nullptr;
-}
-
-void ZELRTCQuietTracedMethod::Exit(ZelRTCTraceLevel, const char* name) {
-  if (name) ZELRTCTrace::TraceOut();
-  _methodName = nullptr;
-}
-
-void ZELRTCQuietTracedMethod::ExitHR(ZelRTCTraceLevel level, const char* name, int line, HRESULT hr) {
-  if (name) {
-    if (hr == S_OK) {
-      ZELRTCTrace::TraceOut();
-    } else {
-      ZELRTCTrace::TraceOutHR(level, name, line, hr);
-    }
-  }
-  _methodName = nullptr;
 }

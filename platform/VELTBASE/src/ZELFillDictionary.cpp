@@ -1,15 +1,17 @@
 #include "ZELFillDictionary.h"
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
 
 struct Dictionary {
   std::mutex lock;
-  std::map<std::string, ZELFactory> factories;
+  std::map<std::string, ZELFactory, std::less<>> factories;  // looked up by name, with no copy of it
   std::vector<const std::string*> order;  // Points into `factories`' keys.
 };
 
@@ -32,7 +34,7 @@ ZELFactory ZELFindFactory(const char* className) {
   if (!className) return nullptr;
   Dictionary& d = TheDictionary();
   std::lock_guard<std::mutex> guard(d.lock);
-  auto it = d.factories.find(className);
+  auto it = d.factories.find(std::string_view(className));
   return it == d.factories.end() ? nullptr : it->second;
 }
 

@@ -144,7 +144,7 @@ bool FindEntry(const std::string& text, const std::string& key, std::string& mes
 }
 
 // Replaces each "{N}" with 1 <= N <= argCount by args[N-1].
-std::u16string Substitute(const std::u16string& message, const ZELUnicodeString* args, int argCount) {
+std::u16string Substitute(std::u16string_view message, const ZELUnicodeString* args, int argCount) {
   std::u16string result;
   result.reserve(message.size());
   size_t i = 0;

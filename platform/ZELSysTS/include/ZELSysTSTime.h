@@ -19,6 +19,11 @@ class ZELSYSTS_API ZELSysTSTime {
   void GetTime(int& timeZone, int& year, int& month, int& day, int& hours, int& minutes,
                int& seconds, int& milliseconds, int& dayOfWeek, int& dayOfYear) const;
 
+  // The stored time as whole seconds since 1970 (UTC) and the milliseconds
+  // within that second: what a cache of the broken-down time is keyed on.
+  int64_t GetEpochSeconds() const { return _seconds; }
+  int GetMilliseconds() const { return _milliseconds; }
+
  private:
   int64_t _seconds = 0;
   int _milliseconds = 0;

@@ -3,26 +3,58 @@
 // Narrow texts given to it are UTF-8; ill-formed bytes become U+FFFD. The
 // narrow texts it hands out (ConvertToChar, CastToCharPtr) are owned by the
 // string and stay valid until the string next changes or is destroyed.
+//
+// Copies share one immutable buffer of units, counted by references (atomic,
+// so copies may live on several threads): copying or assigning a string costs
+// no allocation and no unit copy, and assigning a string that already shares
+// the buffer costs a comparison. A string that changes while it shares its
+// buffer first takes one of its own; one that owns its buffer alone changes
+// it in place, growing it geometrically. The empty string holds no buffer.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "ZELSysTSExport.h"
 #include "ZELUnicodeChar.h"
 
 class ZELSYSTS_API ZELUnicodeString {
  public:
-  ZELUnicodeString();
+  ZELUnicodeString() = default;
   ZELUnicodeString(const char* utf8);
+  // `length` units, zero units included.
   ZELUnicodeString(const char16_t* units, int length);
-  ZELUnicodeString(const ZELUnicodeString& other);
-  ZELUnicodeString(ZELUnicodeString&& other) noexcept;
+  ZELUnicodeString(const ZELUnicodeString& other) : _buffer(other._buffer) { Retain(_buffer); }
+  ZELUnicodeString(ZELUnicodeString&& other) noexcept : _buffer(other._buffer) {
+    other._buffer = nullptr;
+    other.Invalidate();
+  }
   // `count` copies of one character (none for a count below 1).
   ZELUnicodeString(const ZELUnicodeChar& c, int count);
-  ~ZELUnicodeString();
+  ~ZELUnicodeString() { Drop(_buffer); }
 
-  ZELUnicodeString& operator=(const ZELUnicodeString& other);
-  ZELUnicodeString& operator=(ZELUnicodeString&& other) noexcept;
+  // Shares the other's buffer; nothing to do when it already does.
+  ZELUnicodeString& operator=(const ZELUnicodeString& other) {
+    if (_buffer != other._buffer) {
+      Retain(other._buffer);
+      Drop(_buffer);
+      _buffer = other._buffer;
+      Invalidate();
+    }
+    return *this;
+  }
+  ZELUnicodeString& operator=(ZELUnicodeString&& other) noexcept {
+    if (this != &other) {
+      Drop(_buffer);
+      _buffer = other._buffer;
+      other._buffer = nullptr;
+      Invalidate();
+      other.Invalidate();
+    }
+    return *this;
+  }
   ZELUnicodeString& operator=(const char* utf8);
 
   ZELUnicodeString& operator+=(const ZELUnicodeString& other);
@@ -36,8 +68,8 @@ class ZELSYSTS_API ZELUnicodeString {
   void Reserve(int units);
 
   // Number of UTF-16 code units.
-  int GetLengthInChar() const;
-  bool IsEmpty() const { return _units.empty(); }
+  int GetLengthInChar() const { return _buffer ? static_cast<int>(_buffer->size) : 0; }
+  bool IsEmpty() const { return GetLengthInChar() == 0; }
 
   // The UTF-16 units, terminated by a zero unit; owned by the string.
   const char16_t* ConvertToUCChar() const;
@@ -71,16 +103,45 @@ class ZELSYSTS_API ZELUnicodeString {
   // Mode 1 searches forward; mode 0 searches backward from the end.
   int SearchSubString(const ZELUnicodeString& text, int start = 0, int mode = 1) const;
 
-  bool operator==(const ZELUnicodeString& other) const { return _units == other._units; }
-  bool operator!=(const ZELUnicodeString& other) const { return _units != other._units; }
+  bool operator==(const ZELUnicodeString& other) const { return Units() == other.Units(); }
+  bool operator!=(const ZELUnicodeString& other) const { return Units() != other.Units(); }
 
-  // The UTF-16 contents.
-  const std::u16string& Units() const { return _units; }
+  // The UTF-16 contents, valid until the string next changes or is destroyed.
+  std::u16string_view Units() const {
+    return _buffer ? std::u16string_view(_buffer->Units(), _buffer->size) : std::u16string_view();
+  }
 
  private:
-  void Invalidate() { _narrowValid = false; }
+  // A buffer of units: `capacity` units and a zero unit follow the header.
+  struct Buffer {
+    std::atomic<int> references;
+    size_t size;
+    size_t capacity;
+    char16_t* Units() { return reinterpret_cast<char16_t*>(this + 1); }
+  };
+  static void Retain(Buffer* buffer) {
+    if (buffer) buffer->references.fetch_add(1, std::memory_order_relaxed);
+  }
+  static void Drop(Buffer* buffer) {
+    if (buffer && buffer->references.fetch_sub(1, std::memory_order_acq_rel) == 1) Free(buffer);
+  }
+  static void Free(Buffer* buffer);
 
-  std::u16string _units;
+  void Invalidate() { _narrowValid = false; }
+  // Makes the contents `units`, which may lie in this string's own buffer.
+  void Assign(std::u16string_view units);
+  // Appends `units`, which may lie in this string's own buffer.
+  void AppendUnits(std::u16string_view units);
+  // Makes the contents the first `keep` units of the current ones followed by
+  // `extra` (which may lie in the current buffer), in a buffer this string
+  // owns alone.
+  // In place when this string owns a buffer of at least `needed` units alone;
+  // otherwise the new buffer holds max(needed, reserve) units.
+  void Reshape(size_t needed, size_t reserve, size_t keep, std::u16string_view extra);
+  // Keeps the first `keep` units and appends the UTF-8 `text` of `length` bytes.
+  void PutUtf8(size_t keep, const char* text, size_t length);
+
+  Buffer* _buffer = nullptr;
   mutable std::string _narrow;
   mutable bool _narrowValid = false;
 };

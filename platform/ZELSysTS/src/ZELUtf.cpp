@@ -82,7 +82,7 @@ std::u16string Utf8ToUtf16(const char* text, size_t length) {
   return out;
 }
 
-std::string Utf16ToUtf8(const std::u16string& units) {
+std::string Utf16ToUtf8(std::u16string_view units) {
   std::string out;
   out.reserve(units.size());
   for (size_t i = 0; i < units.size(); ++i) {
