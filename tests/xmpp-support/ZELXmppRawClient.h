@@ -38,6 +38,8 @@ class ZELXmppRawClient {
   // Called on the loop thread for each chat message received (set before Connect).
   std::function<void(const std::string& from, const std::string& body)> onMessage;
   bool Connected() const;
+  // Connected over TLS.
+  bool Secured() const;
   // The full JID after binding.
   std::string Jid() const;
   // Why the last Connect failed, or why the connection ended.
