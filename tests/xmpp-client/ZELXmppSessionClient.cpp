@@ -214,6 +214,6 @@ bool ZELXmppSessionClient::WaitFor(const std::string& prefix, size_t count, int 
 
 std::string ZELXmppJoin(const std::vector<std::string>& lines) {
   std::string out;
-  for (const std::string& line : lines) out += line + "\n";
+  for (const std::string& line : lines) out += (line.size() > 400 ? line.substr(0, 400) + "..." : line) + "\n";
   return out;
 }

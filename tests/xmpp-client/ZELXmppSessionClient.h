@@ -62,5 +62,5 @@ class ZELXmppSessionClient {
   std::vector<std::string> _lines;
 };
 
-// The lines whose prefix is `prefix`, joined by newlines (for failure messages).
+// Lines joined, each ended by a newline; a line longer than 400 characters is cut there and marked "...".
 std::string ZELXmppJoin(const std::vector<std::string>& lines);

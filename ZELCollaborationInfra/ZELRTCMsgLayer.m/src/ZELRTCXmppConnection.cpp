@@ -23,6 +23,7 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kTickPeriod = std::chrono::milliseconds(100);
 constexpr auto kFirstRetry = std::chrono::milliseconds(200);
 constexpr auto kLongestRetry = std::chrono::milliseconds(5000);
+constexpr int kAuthRetries = 3;
 constexpr auto kCloseTimeout = std::chrono::milliseconds(2500);
 // The longest a network wait lasts, so that queued commands go out promptly.
 constexpr unsigned long kRunOnceMs = 1;
@@ -91,6 +92,7 @@ HRESULT ZELRTCXmppConnection::Login(const ZELRTCXmppLoginOptions& o) {
     _resumption = copy.resumption;
     _everOnline = false;
     _attempt = 0;
+    _authFailures = 0;
     StartConnect();
   });
   return S_OK;
@@ -155,6 +157,7 @@ void ZELRTCXmppConnection::Loop() {
     while (!_disconnected && Clock::now() < end) xmpp_run_once(_ctx, 10);
   }
   DropConnection();
+  for (ZELRTCXmppFeature* feature : _features) feature->Close();
   xmpp_ctx_free(_ctx);
   _ctx = nullptr;
 }
@@ -215,6 +218,9 @@ void ZELRTCXmppConnection::AfterDisconnect() {
     PostLogin(ZelRTCXmppLoggedOut, ZelRTCXmppReasonNone);
     return;
   }
+  // After a server restart a refusal may be a server not quite ready: a session
+  // that was online gives up only after kAuthRetries refusals in a row.
+  if (_authFailed && _everOnline && ++_authFailures < kAuthRetries) _authFailed = false;
   if (!_everOnline || _authFailed || _noReconnect) {
     // A first login that failed, or a server that refuses us: no retry.
     DropConnection();
@@ -259,6 +265,7 @@ void ZELRTCXmppConnection::OnConnection(xmpp_conn_t* conn, xmpp_conn_event_t eve
     self->_online = true;
     self->_everOnline = true;
     self->_attempt = 0;
+    self->_authFailures = 0;
     self->_phase = Phase::Online;
     self->_nextTick = Clock::now() + kTickPeriod;
     const char* bound = xmpp_conn_get_bound_jid(conn);

@@ -33,6 +33,8 @@ class ZELRTCXmppFeature {
   virtual void Online(bool fresh) = 0;
   // About every 100 ms while connected.
   virtual void Tick() {}
+  // The thread ends: give back what belongs to the libstrophe context.
+  virtual void Close() {}
 };
 
 class ZELRTCXmppConnection {
@@ -106,6 +108,7 @@ class ZELRTCXmppConnection {
   int _streamError = -1;          // its type, or -1
   std::string _streamErrorText;
   int _attempt = 0;
+  int _authFailures = 0;  // refusals in a row after having been online
   std::chrono::steady_clock::time_point _retryAt;
   std::chrono::steady_clock::time_point _nextTick;
   std::string _server, _bareJid, _boundJid, _resource, _password, _caFile;

@@ -37,11 +37,13 @@ uint64_t Number(const std::string& text) {
 ZELRTCXmppMessaging::ZELRTCXmppMessaging(ZELRTCXmppConnection& connection, const ZELRTCXmppContacts& contacts)
     : _connection(connection), _contacts(contacts), _epoch(NewEpoch()) {}
 
-ZELRTCXmppMessaging::~ZELRTCXmppMessaging() {
+void ZELRTCXmppMessaging::Close() {
   for (auto& [peer, out] : _out)
     for (auto& entry : out.pending) xmpp_stanza_release(entry.second);
   for (auto& [key, in] : _in)
     for (auto& entry : in.held) xmpp_stanza_release(entry.second);
+  _out.clear();
+  _in.clear();
 }
 
 void ZELRTCXmppMessaging::Attach(xmpp_conn_t* conn) {

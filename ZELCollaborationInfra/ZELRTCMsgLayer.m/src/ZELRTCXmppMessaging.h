@@ -32,11 +32,11 @@ class ZELRTCXmppContacts;
 class ZELRTCXmppMessaging : public ZELRTCXmppFeature {
  public:
   ZELRTCXmppMessaging(ZELRTCXmppConnection& connection, const ZELRTCXmppContacts& contacts);
-  ~ZELRTCXmppMessaging() override;
 
   void Attach(xmpp_conn_t* conn) override;
   void Online(bool fresh) override;
   void Tick() override;
+  void Close() override;
   // A peer came online: what it has not acknowledged goes again.
   void PeerAvailable(const std::string& bare);
 
