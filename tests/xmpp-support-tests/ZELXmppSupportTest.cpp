@@ -1,5 +1,8 @@
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -209,4 +212,31 @@ TEST(XmppProsodyServerTest, OptionalModulesLoadAndTheStanzaLimitHolds) {
 
   // No module failed to load (a failure goes to the error log).
   EXPECT_EQ(std::string::npos, server.Log().find("--- prosody.err")) << server.Log();
+}
+
+TEST(XmppProsodyServerTest, RestartFailsQuicklyWhileAnotherProcessHoldsThePort) {
+  ZELProsodyServer server;
+  ASSERT_TRUE(server.Start()) << server.Error();
+  server.Stop();
+
+  int holder = socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(holder, 0);
+  int on = 1;
+  setsockopt(holder, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(server.Port()));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(0, bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address)) << errno;
+  ASSERT_EQ(0, listen(holder, 1));
+
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(server.Restart());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+  EXPECT_NE(std::string::npos, server.Error().find("Failed to open server port " + std::to_string(server.Port())))
+      << server.Error();
+  EXPECT_EQ(-1, server.Pid());
+
+  close(holder);
+  EXPECT_TRUE(server.Restart()) << server.Error();
 }
