@@ -25,6 +25,8 @@ using Clock = std::chrono::steady_clock;
 const int kStartTimeoutMs = 20000;
 const int kStopTimeoutMs = 10000;
 const int kCommandTimeoutMs = 30000;
+// What prosody logs when another process holds its port.
+const char kPortRefused[] = "Failed to open server port";
 
 std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -211,14 +213,23 @@ bool ZELProsodyServer::Start(const Options& options) {
            << "VirtualHost " << LuaString(_domain) << "\n";
     if (!WriteText(_config, config.str())) return _Fail("cannot write " + _config);
     if (_Launch()) return true;
-    if (Log().find("Failed to open server port") == std::string::npos) break;
+    if (_error.find(kPortRefused) == std::string::npos) break;
   }
   return false;
 }
 
 bool ZELProsodyServer::_Launch() {
   _error.clear();
-  _pid = Spawn({"prosody", "--config", _config}, _folder + "/prosody.out");
+  // Only what this run appends to the logs counts: an earlier run's text stays in the files.
+  std::string infoLog = _folder + "/prosody.log", errorLog = _folder + "/prosody.err";
+  size_t infoBefore = ReadText(infoLog).size(), errorsBefore = ReadText(errorLog).size();
+  auto appended = [](const std::string& path, size_t before, const std::string& text) {
+    std::string now = ReadText(path);
+    return now.size() > before && now.find(text, before) != std::string::npos;
+  };
+  // Ready when prosody says it listens on the port, and the port answers (a foreign listener alone is not).
+  std::string listening = "Activated service 'c2s' on [127.0.0.1]:" + std::to_string(_port);
+  _pid = Spawn({"prosody", "-F", "--config", _config}, _folder + "/prosody.out");
   if (_pid < 0) return _Fail("fork failed");
   Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
   while (Clock::now() < deadline) {
@@ -227,15 +238,15 @@ bool ZELProsodyServer::_Launch() {
       _pid = -1;
       return _Fail("prosody ended at start-up (is it installed?): " + Log());
     }
-    if (Log().find("Failed to open server port") != std::string::npos) {
+    if (appended(errorLog, errorsBefore, kPortRefused)) {
       Stop();
-      return _Fail("prosody could not listen on port " + std::to_string(_port) + ": " + Log());
+      return _Fail(std::string(kPortRefused) + " " + std::to_string(_port) + ": " + Log());
     }
-    if (PortAccepts(_port)) return true;
+    if (appended(infoLog, infoBefore, listening) && PortAccepts(_port)) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   Stop();
-  return _Fail("prosody did not accept on port " + std::to_string(_port) + " within 20 s: " + Log());
+  return _Fail("prosody did not listen on port " + std::to_string(_port) + " within 20 s: " + Log());
 }
 
 bool ZELProsodyServer::Register(const std::string& user, const std::string& password) {

@@ -7,8 +7,10 @@
 // (c2s_require_encryption = false), so a client may also connect without TLS. Modules: roster, saslauth, tls,
 // disco, presence, message, ping, private, plus smacks and mam when the options ask.
 //
-// The server dies with the process that started it, even on a crash. Every wait is bounded. The destructor
-// stops the server and removes the folder.
+// The server is ready when it logs that it listens on its port and the port answers. It dies with the
+// thread that started it (PR_SET_PDEATHSIG), so a crashed test leaves no server behind: call Start and
+// Restart from a thread that outlives the server (the test's main thread). Every wait is bounded. The
+// destructor stops the server and removes the folder; Log() gives its text for failure messages before.
 #pragma once
 
 #include <sys/types.h>
@@ -29,7 +31,8 @@ class ZELProsodyServer {
   ZELProsodyServer& operator=(const ZELProsodyServer&) = delete;
 
   // Fresh folder, certificates, configuration; starts prosody and waits (at most 20 s) until its port accepts.
-  // False, with Error(), on failure (what was started is stopped again). Once per object.
+  // False, with Error(), on failure (what was started is stopped again; a port taken meanwhile by another
+  // process is retried twice with another port). Once per object.
   bool Start(const Options& options);
   bool Start();  // default options (a default argument is not allowed here: Options is still incomplete)
   // Creates user@localhost (prosodyctl --config <file> register); works whether the server runs or not.
@@ -38,7 +41,8 @@ class ZELProsodyServer {
   void Stop();
   // SIGKILL at once (a crash), and reaps the process.
   void Kill();
-  // Starts again on the same port, folder, configuration and users after Stop or Kill (bounded wait).
+  // Starts again on the same port, folder, configuration and users after Stop or Kill (bounded wait);
+  // stops a running server first. False at once when another process holds the port.
   bool Restart();
 
   int Port() const { return _port; }

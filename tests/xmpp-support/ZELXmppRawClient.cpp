@@ -120,6 +120,10 @@ void ZELXmppRawClient::State::OnConnection(xmpp_conn_t* conn, xmpp_conn_event_t 
     s.ended = true;
     if (s.error.empty()) {
       s.error = "connection ended (error " + std::to_string(error) + ")";
+      // The stream error's condition is the first child of <stream:error>.
+      xmpp_stanza_t* condition = stream && stream->stanza ? xmpp_stanza_get_children(stream->stanza) : nullptr;
+      const char* name = condition ? xmpp_stanza_get_name(condition) : nullptr;
+      if (name) s.error += std::string(": ") + name;
       if (stream && stream->text) s.error += std::string(": ") + stream->text;
     }
   }

@@ -3,7 +3,8 @@
 //
 // libstrophe is not thread-safe: its loop runs on a thread of this object, and every send is queued and
 // handed to that thread. SIGPIPE is blocked on the loop thread (a server that goes away must not kill the
-// process). Every wait is bounded.
+// process). Every wait is bounded. A send waits at most about 1 ms for the loop to pick it up (libstrophe's
+// loop cannot be woken). After the connection ends, Connect starts a new one.
 #pragma once
 
 #include <functional>
@@ -35,7 +36,8 @@ class ZELXmppRawClient {
   bool WaitForMessages(size_t count, int timeoutMs);
   // The chat message bodies received, in order.
   std::vector<std::string> Messages() const;
-  // Called on the loop thread for each chat message received (set before Connect).
+  // Called on the loop thread for each chat message received (set before Connect; it must not call
+  // Connect or Disconnect, which wait for that thread).
   std::function<void(const std::string& from, const std::string& body)> onMessage;
   bool Connected() const;
   // Connected over TLS.
