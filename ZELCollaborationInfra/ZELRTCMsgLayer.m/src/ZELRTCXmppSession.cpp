@@ -5,7 +5,7 @@
 #include "ZELRTCTracedMethod.h"
 
 ZELRTCXmppSession::ZELRTCXmppSession(int sessionId)
-    : _sessionId(sessionId), _connection(sessionId), _contacts(_connection), _messaging(_connection, _contacts) {
+    : _connection(sessionId), _contacts(_connection), _messaging(_connection, _contacts) {
   _connection.AddFeature(&_contacts);
   _connection.AddFeature(&_messaging);
   _contacts.onAvailable = [this](const std::string& bare) { _messaging.PeerAvailable(bare); };
