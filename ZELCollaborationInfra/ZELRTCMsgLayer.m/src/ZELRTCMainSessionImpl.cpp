@@ -4,13 +4,19 @@
 #include <atomic>
 
 #include "ZELCreateExternalObject.h"
+#include "ZELNotificationCenter.h"
+#include "ZELRTCTracedMethod.h"
+#include "ZELRTCXmppContactObjects.h"
+#include "ZELRTCXmppEvent.h"
+#include "ZELRTCXmppSession.h"
 
 namespace {
 
 std::atomic<int> g_nextSessionId{1};
 
 const ZELInterfaceEntry kInterfaces[] = {
-    ZEL_INTERFACE_ENTRY(ZELRTCMainSessionImpl, ZELIRTCMainSession, IID_ZELIRTCMainSession)};
+    ZEL_INTERFACE_ENTRY(ZELRTCMainSessionImpl, ZELIRTCMainSession, IID_ZELIRTCMainSession),
+    ZEL_INTERFACE_ENTRY(ZELRTCMainSessionImpl, ZELIRTCXmppSession, IID_ZELIRTCXmppSession)};
 
 // The creation argument points to the driver number (an int); without it
 // nothing is made.
@@ -22,18 +28,41 @@ ZELBaseUnknown* CreateMainSession(void* creationArgument) {
 
 const ZELComponentClass kClasses[] = {{"ZELRTCMainSessionImpl", &CreateMainSession}};
 
+bool IsXmpp(ZelRTCDriver driver) { return driver == ZelRTCXMPPJavaDriver || driver == ZelRTCXMPPIOSDriver; }
+
+// Class descriptors are retrieved on first use, unguarded: the ones the
+// network thread uses are retrieved here, before it starts.
+void RetrieveDescriptors() {
+  static std::atomic<bool> done{false};
+  if (done.exchange(true)) return;
+  ZELRTCXmppUser::MetaObject();
+  ZELRTCXmppGroup::MetaObject();
+  ZELRTCXmppRetrieveDescriptors();
+}
+
 }  // namespace
 
 ZEL_COMPONENT_LIBRARY("ZELRTCMsgLayer", kClasses)
+
+extern "C" __attribute__((visibility("default"))) int ZELRTCMsgLayerLiveObjects() { return ZELRTCXmppLiveObjects(); }
 
 ZEL_IMPLEMENT_CLASS_DESCRIPTION(ZELRTCMainSessionImpl, ZELBaseUnknown, "ZELnull", "ZELCollaborationInfra")
 
 ZELRTCMainSessionImpl::ZELRTCMainSessionImpl(ZelRTCDriver driver)
     : _sessionId(g_nextSessionId.fetch_add(1, std::memory_order_relaxed)), _driver(driver) {
   SetInterfaceTable(kInterfaces, static_cast<int>(sizeof kInterfaces / sizeof kInterfaces[0]));
+  ZELRTCXmppCountObject(1);
+  if (IsXmpp(driver)) {
+    RetrieveDescriptors();
+    _xmpp.reset(new ZELRTCXmppSession(_sessionId));
+  }
 }
 
-ZELRTCMainSessionImpl::~ZELRTCMainSessionImpl() = default;
+ZELRTCMainSessionImpl::~ZELRTCMainSessionImpl() {
+  _xmpp.reset();  // the network thread stops here
+  ZELNotificationCenter::CloseSource(_sessionId);
+  ZELRTCXmppCountObject(-1);
+}
 
 HRESULT ZELRTCMainSessionImpl::QueryInterface(const GUID& iid, void** oInterface) {
   return ZELBaseUnknown::QueryInterface(iid, oInterface);
@@ -43,3 +72,33 @@ unsigned long ZELRTCMainSessionImpl::Release() { return ZELBaseUnknown::Release(
 
 int ZELRTCMainSessionImpl::GetSessionId() { return _sessionId; }
 ZelRTCDriver ZELRTCMainSessionImpl::GetDriver() { return _driver; }
+
+HRESULT ZELRTCMainSessionImpl::Login(const ZELRTCXmppLoginOptions& options) {
+  if (_xmpp) return _xmpp->Login(options);
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::Login", "driver=%d", _driver);
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::Login", __LINE__, E_NOTIMPL);
+  return E_NOTIMPL;
+}
+
+// The other operations of a session that is not XMPP answer E_NOTIMPL, untraced.
+HRESULT ZELRTCMainSessionImpl::Logout() { return _xmpp ? _xmpp->Logout() : E_NOTIMPL; }
+HRESULT ZELRTCMainSessionImpl::SetMyStatus(ZelRTCUserStatus status, const char* text) {
+  return _xmpp ? _xmpp->SetMyStatus(status, text) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::SendInstantMessage(const char* to, const char* text) {
+  return _xmpp ? _xmpp->SendInstantMessage(to, text) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::SendData(const char* to, const char* type, const char* bytes, int length,
+                                        unsigned char typed) {
+  return _xmpp ? _xmpp->SendData(to, type, bytes, length, typed) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::AddContact(const char* jid, const char* name, const char* group) {
+  return _xmpp ? _xmpp->AddContact(jid, name, group) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::RemoveContact(const char* jid) { return _xmpp ? _xmpp->RemoveContact(jid) : E_NOTIMPL; }
+HRESULT ZELRTCMainSessionImpl::MoveContact(const char* jid, const char* fromGroup, const char* toGroup) {
+  return _xmpp ? _xmpp->MoveContact(jid, fromGroup, toGroup) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::AnswerSubscription(const char* jid, unsigned char accept) {
+  return _xmpp ? _xmpp->AnswerSubscription(jid, accept) : E_NOTIMPL;
+}

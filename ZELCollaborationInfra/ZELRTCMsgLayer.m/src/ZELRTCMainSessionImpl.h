@@ -1,21 +1,28 @@
 // ZELRTCMainSessionImpl: the session component of the messaging layer. One
 // class serves every driver: it keeps the driver number it was created with
 // and an identifier unique in the process. Reference-counted; the last
-// Release deletes it.
+// Release deletes it. For the XMPP drivers it is also the back end that talks
+// to the server, controlled through ZELIRTCXmppSession; the other drivers'
+// sessions answer E_NOTIMPL there.
 #pragma once
+
+#include <memory>
 
 #include "ZELBaseUnknown.h"
 #include "ZELIRTCMainSession.h"
+#include "ZELIRTCXmppSession.h"
 #include "ZELMetaClass.h"
 
-class ZELRTCMainSessionImpl : public ZELBaseUnknown, public ZELIRTCMainSession {
+class ZELRTCXmppSession;
+
+class ZELRTCMainSessionImpl : public ZELBaseUnknown, public ZELIRTCMainSession, public ZELIRTCXmppSession {
  public:
   explicit ZELRTCMainSessionImpl(ZelRTCDriver driver);
   ~ZELRTCMainSessionImpl() override;
 
   ZEL_DECLARE_CLASS_DESCRIPTION(ZELRTCMainSessionImpl)
 
-  // Both roots share one count and one interface table.
+  // The roots share one count and one interface table.
   using ZELBaseUnknown::QueryInterface;
   HRESULT QueryInterface(const GUID& iid, void** oInterface) override;
   unsigned long AddRef() override;
@@ -24,10 +31,21 @@ class ZELRTCMainSessionImpl : public ZELBaseUnknown, public ZELIRTCMainSession {
   int GetSessionId() override;
   ZelRTCDriver GetDriver() override;
 
+  HRESULT Login(const ZELRTCXmppLoginOptions& options) override;
+  HRESULT Logout() override;
+  HRESULT SetMyStatus(ZelRTCUserStatus status, const char* text) override;
+  HRESULT SendInstantMessage(const char* to, const char* text) override;
+  HRESULT SendData(const char* to, const char* type, const char* bytes, int length, unsigned char typed) override;
+  HRESULT AddContact(const char* jid, const char* name, const char* group) override;
+  HRESULT RemoveContact(const char* jid) override;
+  HRESULT MoveContact(const char* jid, const char* fromGroup, const char* toGroup) override;
+  HRESULT AnswerSubscription(const char* jid, unsigned char accept) override;
+
  private:
   ZELRTCMainSessionImpl(const ZELRTCMainSessionImpl&) = delete;
   ZELRTCMainSessionImpl& operator=(const ZELRTCMainSessionImpl&) = delete;
 
   const int _sessionId;
   const ZelRTCDriver _driver;
+  std::unique_ptr<ZELRTCXmppSession> _xmpp;  // XMPP drivers only
 };

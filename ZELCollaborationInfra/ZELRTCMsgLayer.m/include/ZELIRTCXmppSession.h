@@ -1,0 +1,108 @@
+// ZELIRTCXmppSession: the session control of the XMPP drivers (XMPPJava 5 and
+// XMPPIOS 6), a second interface of the session component, reached with
+// QueryInterface from the ZELIRTCMainSession the session manager hands out:
+//
+//   ZELIRTCXmppSession* xmpp = nullptr;
+//   session->QueryInterface(IID_ZELIRTCXmppSession, reinterpret_cast<void**>(&xmpp));
+//   ZELRTCXmppLoginOptions options;
+//   options.server = "127.0.0.1"; options.port = 5222;
+//   options.user = "alice@localhost"; options.password = "secret";
+//   options.caFile = "/path/ca.pem";
+//   xmpp->Login(options);   // S_OK: the outcome comes as a ZELRTCLoginNotification
+//   ...
+//   xmpp->Release();
+//
+// What the server says comes back as notifications, posted on the platform's
+// notification center (ZELNotificationCenter) under the session identifier.
+// The operations are asynchronous: S_OK means the request has been queued for
+// the session's network thread. Sessions of the other drivers answer E_NOTIMPL
+// to Login. Texts are UTF-8; addresses are bare XMPP addresses ("bob@host").
+#pragma once
+
+#include "ZELIRTCUser.h"
+#include "ZELPlatformTypes.h"
+
+// {5D0C3E7A-8B21-4F6A-9C55-2E7B1A94D3F0}
+constexpr GUID IID_ZELIRTCXmppSession = {0x5D0C3E7A, 0x8B21, 0x4F6A, {0x9C, 0x55, 0x2E, 0x7B, 0x1A, 0x94, 0xD3, 0xF0}};
+
+struct ZELRTCXmppLoginOptions {
+  const char* server = nullptr;    // host name or address of the server
+  int port = 5222;                 // 1 to 65535
+  const char* user = nullptr;      // bare address, "alice@localhost"
+  const char* password = nullptr;  // never written to the trace
+  unsigned char requireTls = 1;    // 1: TLS mandatory; 0: plain connection
+  const char* caFile = nullptr;    // the CA that signed the server certificate (PEM); null: system CAs
+  const char* resource = nullptr;  // null: chosen by the server
+  unsigned char streamResumption = 1;  // 1: resume the stream after a connection loss
+  int splitSize = 32 * 1024;       // data above this many bytes are sent in numbered parts
+};
+
+// Values of the event types and reasons the XMPP back end puts in its
+// notifications (the library stores them as plain integers).
+enum ZelRTCXmppLoginEvent : int { ZelRTCXmppLoggedIn = 0, ZelRTCXmppLoginFailed = 1, ZelRTCXmppLoggedOut = 2 };
+enum ZelRTCXmppLoginReason : int {
+  ZelRTCXmppReasonNone = 0,              // a first login, a requested logout
+  ZelRTCXmppReasonAuthentication = 1,    // the server refused the credentials
+  ZelRTCXmppReasonConnection = 2,        // the server could not be reached or the TLS handshake failed
+  ZelRTCXmppReasonStreamError = 3,       // the server closed the stream with an error
+  ZelRTCXmppReasonRelogin = 4            // a fresh login after a connection loss (resumption refused)
+};
+enum ZelRTCXmppSessionType : int { ZelRTCXmppServerConnection = 0 };
+enum ZelRTCXmppSessionEvent : int {
+  ZelRTCXmppConnectionLost = 0,
+  ZelRTCXmppConnectionResumed = 1,
+  ZelRTCXmppConnectionClosed = 2
+};
+enum ZelRTCXmppBuddyListEvent : int { ZelRTCXmppBuddyListReceived = 0 };
+enum ZelRTCXmppGroupEvent : int { ZelRTCXmppGroupAdded = 0, ZelRTCXmppGroupRemoved = 1 };
+enum ZelRTCXmppContactEvent : int {
+  ZelRTCXmppContactAdded = 0,
+  ZelRTCXmppContactRemoved = 1,
+  ZelRTCXmppContactMoved = 2,
+  ZelRTCXmppContactRenamed = 3
+};
+enum ZelRTCXmppWatchListEvent : int { ZelRTCXmppWatchListChanged = 0 };
+enum ZelRTCXmppWatchListUserEvent : int {
+  ZelRTCXmppSubscriptionRequested = 0,
+  ZelRTCXmppSubscriptionAccepted = 1,
+  ZelRTCXmppSubscriptionRefused = 2
+};
+enum ZelRTCXmppMessageEvent : int { ZelRTCXmppMessageReceived = 0 };
+
+// The operations stand in this order in the interface.
+class ZELIRTCXmppSession {
+ public:
+  virtual HRESULT QueryInterface(const GUID& iid, void** oInterface) = 0;
+  virtual unsigned long AddRef() = 0;
+  virtual unsigned long Release() = 0;
+  // Connects and logs in. E_INVALIDARG for a missing server, user or
+  // password or a port out of range; E_FAIL when already logged in (or
+  // logging in); E_NOTIMPL for the drivers that are not XMPP.
+  virtual HRESULT Login(const ZELRTCXmppLoginOptions& options) = 0;
+  // Closes the stream; a ZELRTCLoginNotification "logged out" follows.
+  // S_FALSE when not logged in.
+  virtual HRESULT Logout() = 0;
+  // Broadcasts my presence (ZelRTCStatusOffline sends an unavailable presence).
+  virtual HRESULT SetMyStatus(ZelRTCUserStatus status, const char* text) = 0;
+  virtual HRESULT SendInstantMessage(const char* to, const char* text) = 0;
+  // Data of a type (typed 0: message type of a data notification; typed 1:
+  // service identifier of a typed-data notification). Above the split size
+  // the data go in numbered parts, each received as a split-data notification.
+  virtual HRESULT SendData(const char* to, const char* type, const char* bytes, int length, unsigned char typed) = 0;
+  // The contact list: add (with a name and a group, either may be null),
+  // remove, move from one group to another. Adding also asks for a presence
+  // subscription.
+  virtual HRESULT AddContact(const char* jid, const char* name, const char* group) = 0;
+  virtual HRESULT RemoveContact(const char* jid) = 0;
+  virtual HRESULT MoveContact(const char* jid, const char* fromGroup, const char* toGroup) = 0;
+  // Accepts (1) or refuses (0) a subscription request of `jid`.
+  virtual HRESULT AnswerSubscription(const char* jid, unsigned char accept) = 0;
+
+ protected:
+  ~ZELIRTCXmppSession() = default;
+};
+
+// The number of users, groups and sessions of the component alive in the
+// process (for leak checks): exported unmangled from libZELRTCMsgLayer.so.
+extern "C" typedef int (*ZELRTCMsgLayerLiveObjectsFn)();
+#define ZELRTC_MSGLAYER_LIVE_OBJECTS "ZELRTCMsgLayerLiveObjects"

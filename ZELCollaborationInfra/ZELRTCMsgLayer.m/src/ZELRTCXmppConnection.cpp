@@ -1,0 +1,343 @@
+// The network side of an XMPP session: its thread, login, reconnection and
+// stream resumption.
+#include "ZELRTCXmppConnection.h"
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#include "ZELRTCTrace.h"
+#include "ZELRTCTracedMethod.h"
+#include "ZELRTCXmppContactObjects.h"
+#include "ZELRTCXmppEvent.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kTickPeriod = std::chrono::milliseconds(100);
+constexpr auto kFirstRetry = std::chrono::milliseconds(200);
+constexpr auto kLongestRetry = std::chrono::milliseconds(5000);
+constexpr int kAuthRetries = 3;
+// The longest a connection may take to come up before it is given up and tried again.
+constexpr auto kConnectTimeout = std::chrono::seconds(20);
+constexpr auto kCloseTimeout = std::chrono::milliseconds(2500);
+// The longest a network wait lasts, so that queued commands go out promptly.
+constexpr unsigned long kRunOnceMs = 1;
+
+const char* StreamErrorName(int type) {
+  static const char* const kNames[] = {
+      "bad-format", "bad-namespace-prefix", "conflict", "connection-timeout", "host-gone", "host-unknown",
+      "improper-addressing", "internal-server-error", "invalid-from", "invalid-id", "invalid-namespace",
+      "invalid-xml", "not-authorized", "policy-violation", "remote-connection-failed", "resource-constraint",
+      "restricted-xml", "see-other-host", "system-shutdown", "undefined-condition", "unsupported-encoding",
+      "unsupported-stanza-type", "unsupported-version", "not-well-formed"};
+  return type >= 0 && type < static_cast<int>(sizeof kNames / sizeof kNames[0]) ? kNames[type] : "unknown";
+}
+
+}  // namespace
+
+ZELRTCXmppConnection::ZELRTCXmppConnection(int sessionId) : _sessionId(sessionId) {
+  static std::once_flag initialized;
+  std::call_once(initialized, [] { xmpp_initialize(); });
+  _log.handler = &ZELRTCXmppConnection::OnLog;
+  _log.userdata = this;
+  _thread = std::thread([this] { Loop(); });
+}
+
+ZELRTCXmppConnection::~ZELRTCXmppConnection() { Stop(); }
+
+void ZELRTCXmppConnection::Stop() {
+  if (!_thread.joinable()) return;
+  {
+    std::lock_guard<std::mutex> hold(_lock);
+    _stop = true;
+  }
+  _wake.notify_one();
+  _thread.join();
+}
+
+void ZELRTCXmppConnection::Queue(std::function<void()> command) {
+  {
+    std::lock_guard<std::mutex> hold(_lock);
+    _commands.push_back(std::move(command));
+  }
+  _wake.notify_one();
+}
+
+HRESULT ZELRTCXmppConnection::Login(const ZELRTCXmppLoginOptions& o) {
+  if (!o.server || !*o.server || !o.user || !std::strchr(o.user, '@') || !o.password || o.port < 1 ||
+      o.port > 65535 || o.splitSize < 1)
+    return E_INVALIDARG;
+  bool expected = false;
+  if (!_loggedIn.compare_exchange_strong(expected, true)) return E_FAIL;
+  struct Copy {
+    std::string server, user, password, caFile, resource;
+    int port, splitSize;
+    bool tls, resumption;
+  } copy{o.server, o.user, o.password, o.caFile ? o.caFile : "", o.resource ? o.resource : "",
+         o.port, o.splitSize, o.requireTls != 0, o.streamResumption != 0};
+  Queue([this, copy] {
+    _server = copy.server;
+    _bareJid = copy.user;
+    _password = copy.password;
+    _caFile = copy.caFile;
+    _resource = copy.resource;
+    _port = copy.port;
+    _splitSize = copy.splitSize;
+    _requireTls = copy.tls;
+    _resumption = copy.resumption;
+    _everOnline = false;
+    _attempt = 0;
+    _authFailures = 0;
+    StartConnect();
+  });
+  return S_OK;
+}
+
+HRESULT ZELRTCXmppConnection::Logout() {
+  if (!_loggedIn.load(std::memory_order_acquire)) return S_FALSE;
+  Queue([this] {
+    if (_phase == Phase::Idle || _phase == Phase::Closing) return;
+    if (_conn && (_phase == Phase::Online || _phase == Phase::Connecting)) {
+      _phase = Phase::Closing;
+      xmpp_disconnect(_conn);
+      return;
+    }
+    // Waiting to reconnect: nothing is open.
+    DropConnection();
+    _phase = Phase::Idle;
+    _loggedIn.store(false, std::memory_order_release);
+    PostLogin(ZelRTCXmppLoggedOut, ZelRTCXmppReasonNone);
+  });
+  return S_OK;
+}
+
+void ZELRTCXmppConnection::Send(xmpp_stanza_t* stanza) {
+  if (_conn && _online) xmpp_send(_conn, stanza);
+}
+
+void ZELRTCXmppConnection::Loop() {
+  // A write to a socket whose peer died must not kill the process.
+  sigset_t pipe;
+  sigemptyset(&pipe);
+  sigaddset(&pipe, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+  _ctx = xmpp_ctx_new(nullptr, &_log);
+  for (;;) {
+    std::deque<std::function<void()>> work;
+    bool stop;
+    {
+      std::unique_lock<std::mutex> hold(_lock);
+      if (_commands.empty() && !_stop && !_conn)
+        _wake.wait_until(hold, _phase == Phase::Waiting ? _retryAt : Clock::now() + kTickPeriod);
+      work.swap(_commands);
+      stop = _stop;
+    }
+    for (auto& command : work) command();
+    if (stop) break;
+    if (_conn) {
+      xmpp_run_once(_ctx, kRunOnceMs);
+      if (!_disconnected && _phase == Phase::Connecting && Clock::now() - _connectStarted > kConnectTimeout)
+        _disconnected = true;  // a stream that never comes up counts as a failed attempt
+      if (_disconnected) {
+        AfterDisconnect();
+      } else if (_online && Clock::now() >= _nextTick) {
+        _nextTick = Clock::now() + kTickPeriod;
+        for (ZELRTCXmppFeature* feature : _features) feature->Tick();
+      }
+    }
+    if (_phase == Phase::Waiting && Clock::now() >= _retryAt) StartConnect();
+  }
+  // Closing: the stream is ended politely, within a bounded time.
+  if (_conn && !_disconnected && (_phase == Phase::Online || _phase == Phase::Connecting || _phase == Phase::Closing)) {
+    if (_phase != Phase::Closing) xmpp_disconnect(_conn);
+    auto end = Clock::now() + kCloseTimeout;
+    while (!_disconnected && Clock::now() < end) xmpp_run_once(_ctx, 10);
+  }
+  DropConnection();
+  for (ZELRTCXmppFeature* feature : _features) feature->Close();
+  xmpp_ctx_free(_ctx);
+  _ctx = nullptr;
+}
+
+void ZELRTCXmppConnection::StartConnect() {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCXmppConnection::Connect", "server=%s port=%d user=%s attempt=%d",
+                           _server.c_str(), _port, _bareJid.c_str(), _attempt);
+  DropConnection();
+  _conn = xmpp_conn_new(_ctx);
+  HRESULT hr = E_OUTOFMEMORY;
+  if (_conn) {
+    long flags = _requireTls ? XMPP_CONN_FLAG_MANDATORY_TLS : XMPP_CONN_FLAG_DISABLE_TLS;
+    if (!_resumption) flags |= XMPP_CONN_FLAG_DISABLE_SM;
+    xmpp_conn_set_flags(_conn, flags);
+    std::string jid = _resource.empty() ? _bareJid : _bareJid + "/" + _resource;
+    xmpp_conn_set_jid(_conn, jid.c_str());
+    xmpp_conn_set_pass(_conn, _password.c_str());
+    if (!_caFile.empty()) xmpp_conn_set_cafile(_conn, _caFile.c_str());
+    xmpp_conn_set_sockopt_callback(_conn, &ZELRTCXmppConnection::OnSocket);
+    if (_smState) {
+      if (xmpp_conn_set_sm_state(_conn, _smState) != XMPP_EOK) xmpp_free_sm_state(_smState);
+      _smState = nullptr;
+    }
+    for (ZELRTCXmppFeature* feature : _features) feature->Attach(_conn);
+    _authFailed = _resumed = _noReconnect = _disconnected = false;
+    _streamError = -1;
+    _streamErrorText.clear();
+    _phase = Phase::Connecting;
+    _connectStarted = Clock::now();
+    hr = xmpp_connect_client(_conn, _server.c_str(), static_cast<unsigned short>(_port), &OnConnection, this) ==
+                 XMPP_EOK
+             ? S_OK
+             : E_FAIL;
+    if (hr != S_OK) _disconnected = true;  // counted as a failed attempt by the loop
+  } else {
+    _disconnected = true;
+  }
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCXmppConnection::Connect", __LINE__, hr);
+}
+
+void ZELRTCXmppConnection::DropConnection() {
+  if (_conn) {
+    xmpp_conn_release(_conn);
+    _conn = nullptr;
+  }
+  _online = false;
+}
+
+void ZELRTCXmppConnection::AfterDisconnect() {
+  _disconnected = false;
+  const bool wasOnline = _online;
+  _online = false;
+  if (_streamError >= 0) PostError("StreamError", {StreamErrorName(_streamError), _streamErrorText});
+  if (_phase == Phase::Closing) {
+    DropConnection();
+    if (_smState) xmpp_free_sm_state(_smState), _smState = nullptr;
+    _phase = Phase::Idle;
+    _loggedIn.store(false, std::memory_order_release);
+    PostLogin(ZelRTCXmppLoggedOut, ZelRTCXmppReasonNone);
+    return;
+  }
+  // After a server restart a refusal may be a server not quite ready: a session
+  // that was online gives up only after kAuthRetries refusals in a row.
+  if (_authFailed && _everOnline && ++_authFailures < kAuthRetries) _authFailed = false;
+  if (!_everOnline || _authFailed || _noReconnect) {
+    // A first login that failed, or a server that refuses us: no retry.
+    DropConnection();
+    if (_smState) xmpp_free_sm_state(_smState), _smState = nullptr;
+    _phase = Phase::Idle;
+    _loggedIn.store(false, std::memory_order_release);
+    if (wasOnline) PostSession(ZelRTCXmppConnectionClosed, ZelRTCXmppReasonStreamError);
+    if (_authFailed) {
+      PostLogin(ZelRTCXmppLoginFailed, ZelRTCXmppReasonAuthentication);
+      PostError("AuthFailed", {_server, _bareJid});
+    } else if (_everOnline) {
+      PostLogin(ZelRTCXmppLoggedOut, ZelRTCXmppReasonStreamError);
+    } else {
+      PostLogin(ZelRTCXmppLoginFailed,
+                _streamError >= 0 ? ZelRTCXmppReasonStreamError : ZelRTCXmppReasonConnection);
+      PostError("ConnectFailed", {_server, std::to_string(_port)});
+    }
+    return;
+  }
+  if (wasOnline) PostSession(ZelRTCXmppConnectionLost, ZelRTCXmppReasonConnection);
+  if (_resumption && _conn) {
+    xmpp_sm_state_t* state = xmpp_conn_get_sm_state(_conn);
+    if (state) {
+      if (_smState) xmpp_free_sm_state(_smState);
+      _smState = state;
+    }
+  }
+  DropConnection();
+  auto delay = std::min<Clock::duration>(kFirstRetry * (1 << std::min(_attempt, 5)), kLongestRetry);
+  ++_attempt;
+  _retryAt = Clock::now() + delay;
+  _phase = Phase::Waiting;
+}
+
+void ZELRTCXmppConnection::OnConnection(xmpp_conn_t* conn, xmpp_conn_event_t event, int, xmpp_stream_error_t* se,
+                                        void* userdata) {
+  auto* self = static_cast<ZELRTCXmppConnection*>(userdata);
+  if (conn != self->_conn) return;
+  if (event == XMPP_CONN_CONNECT) {
+    const bool first = !self->_everOnline;
+    const bool fresh = !self->_resumed;
+    self->_online = true;
+    self->_everOnline = true;
+    self->_attempt = 0;
+    self->_authFailures = 0;
+    self->_phase = Phase::Online;
+    self->_nextTick = Clock::now() + kTickPeriod;
+    const char* bound = xmpp_conn_get_bound_jid(conn);
+    self->_boundJid = bound ? bound : self->_bareJid;
+    if (first)
+      self->PostLogin(ZelRTCXmppLoggedIn, ZelRTCXmppReasonNone);
+    else if (fresh)
+      self->PostLogin(ZelRTCXmppLoggedIn, ZelRTCXmppReasonRelogin);
+    else
+      self->PostSession(ZelRTCXmppConnectionResumed, ZelRTCXmppReasonNone);
+    for (ZELRTCXmppFeature* feature : self->_features) feature->Online(fresh);
+    return;
+  }
+  if (se) {
+    self->_streamError = static_cast<int>(se->type);
+    self->_streamErrorText = se->text ? se->text : "";
+    if (se->type == XMPP_SE_CONFLICT || se->type == XMPP_SE_NOT_AUTHORIZED) self->_noReconnect = true;
+  }
+  self->_disconnected = true;
+}
+
+// libstrophe's own lines never reach the trace below warnings: its debug
+// lines carry whole stanzas, the authentication exchange among them. Two of
+// its lines tell what the connection events do not.
+void ZELRTCXmppConnection::OnLog(void* userdata, xmpp_log_level_t level, const char* area, const char* msg) {
+  auto* self = static_cast<ZELRTCXmppConnection*>(userdata);
+  if (!msg) return;
+  if (std::strstr(msg, "auth failed") || std::strstr(msg, "Authentication failed")) self->_authFailed = true;
+  if (std::strcmp(msg, "Session resumed successfully.") == 0) self->_resumed = true;
+  if (level >= XMPP_LEVEL_WARN)
+    ZELRTCTrace::Trace(ZelRTCInfraTrace, level == XMPP_LEVEL_WARN ? ZelRTCSeverityWarning : ZelRTCSeverityError,
+                       "libstrophe %s: %s", area ? area : "", msg);
+}
+
+int ZELRTCXmppConnection::OnSocket(xmpp_conn_t* conn, void* socket) {
+  int fd = *static_cast<int*>(socket);
+  int on = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  return xmpp_sockopt_cb_keepalive(conn, socket);
+}
+
+void ZELRTCXmppConnection::PostLogin(int eventType, int reason) {
+  ZELRTCXmppEvent e(ZELRTCXmppEventKind::Login);
+  e.eventType = eventType;
+  e.reason = reason;
+  e.host = _server;
+  ZELRTCXmppUserState me;
+  me.jid = _bareJid;
+  me.name = _bareJid;
+  me.logged = true;
+  me.status = eventType == ZelRTCXmppLoggedIn ? ZelRTCStatusActive : ZelRTCStatusOffline;
+  e.user.Adopt(new ZELRTCXmppUser(_sessionId, me));
+  ZELRTCXmppPostEvent(_sessionId, e);
+}
+
+void ZELRTCXmppConnection::PostSession(int eventType, int reason) {
+  ZELRTCXmppEvent e(ZELRTCXmppEventKind::Session);
+  e.eventType = eventType;
+  e.reason = reason;
+  e.partnerId = _server;
+  e.partnerName = _server;
+  ZELRTCXmppPostEvent(_sessionId, e);
+}
+
+void ZELRTCXmppConnection::PostError(const char* key, std::vector<std::string> args) {
+  ZELRTCXmppEvent e(ZELRTCXmppEventKind::Error);
+  e.key = key;
+  e.args = std::move(args);
+  ZELRTCXmppPostEvent(_sessionId, e);
+}

@@ -1,0 +1,69 @@
+// What the XMPP back end tells its clients: one plain event per incoming
+// stanza (or connection change), turned into a notification by
+// ZELRTCXmppPostEvent through one table, kNotificationTable, that names the
+// class, the layout version and what fills each position.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ZELIRTCGroup.h"
+#include "ZELIRTCUser.h"
+#include "ZELListPtrZELIRTCGroup.h"
+#include "ZELListPtrZELIRTCUser.h"
+#include "ZELRTCInterfaceHolders.h"
+
+// One per notification class the back end posts.
+enum class ZELRTCXmppEventKind : int {
+  Login,             // login succeeded, failed, logged out
+  Session,           // connection lost, resumed, closed
+  Error,             // authentication failure, stream and stanza errors, bad payloads
+  BuddyList,         // the contact list at login
+  BuddyListGroup,    // a group added to or removed from the contact list
+  BuddyListUser,     // a contact added, removed, moved or renamed
+  WatchList,         // the pending requests or the subscriptions changed
+  WatchListUser,     // a subscription request, or its answer
+  UserStatus,        // a contact's presence
+  MyStatus,          // my own presence, as the server reflects it
+  InstantMessage,    // a chat message
+  Data,              // data with a message type
+  TypedData,         // data with a service identifier
+  SplitData,         // one part of data sent in parts
+  Count
+};
+
+struct ZELRTCXmppEvent {
+  explicit ZELRTCXmppEvent(ZELRTCXmppEventKind k) : kind(k) {}
+
+  ZELRTCXmppEventKind kind;
+  int eventType = 0;
+  int reason = 0;
+  std::string host;         // login: the server
+  std::string partnerId;    // session, messages, data: the partner's bare address
+  std::string partnerName;  // its name in the contact list, or its address
+  std::string text;         // message text, my status text
+  std::string typeId;       // data: message type, service id, split type id
+  std::string bytes;        // data
+  bool typed = false;       // split data: typed data
+  std::string id;           // contact: user id; group: group id; watch list id
+  std::string groupId;      // contact: its group
+  std::string name;         // group: its name
+  std::string newName;      // group, contact: the new name
+  std::string key;          // error: the catalog key
+  std::vector<std::string> args;  // error: the catalog arguments
+  ZELRTCInterfaceRef<ZELIRTCUser> user;
+  ZELRTCInterfaceRef<ZELIRTCGroup> group;
+  ZELRTCOwnedList<ZELListPtrZELIRTCUser> users;
+  ZELRTCOwnedList<ZELListPtrZELIRTCGroup> groups;
+};
+
+// The catalog of the back end's error texts (ZELRTCXmpp.msg).
+constexpr const char* kZELRTCXmppCatalog = "ZELRTCXmpp";
+
+// Creates the event's notification through the class dictionary, builds it
+// from the table's layout, posts it under `sessionId` and gives back its own
+// reference. E_FAIL when the class is missing or the build is refused.
+HRESULT ZELRTCXmppPostEvent(int sessionId, const ZELRTCXmppEvent& event);
+
+// Retrieves the class descriptors of the notifications the back end posts.
+void ZELRTCXmppRetrieveDescriptors();

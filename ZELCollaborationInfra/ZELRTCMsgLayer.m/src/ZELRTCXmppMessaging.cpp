@@ -1,0 +1,277 @@
+// Chat messages and data of an XMPP session.
+#include "ZELRTCXmppMessaging.h"
+
+#include <cstdlib>
+#include <random>
+
+#include "ZELRTCXmppContacts.h"
+#include "ZELRTCXmppEvent.h"
+#include "ZELRTCXmppStanzas.h"
+
+namespace {
+
+constexpr const char* kReliableNs = "urn:zelrtc:reliable:0";
+constexpr const char* kDataNs = "urn:zelrtc:data:0";
+constexpr uint64_t kAckEvery = 32;
+constexpr size_t kPendingLimit = 10000;  // per peer; the oldest goes beyond
+constexpr size_t kHoldLimit = 10000;     // per peer; beyond, the gap is given up
+constexpr auto kGapTimeout = std::chrono::seconds(10);
+constexpr size_t kPeerLimit = 4096;      // senders remembered
+constexpr unsigned long kMaxParts = 1u << 20;
+
+std::string NewEpoch() {
+  std::random_device random;
+  char text[17];
+  std::snprintf(text, sizeof text, "%08x%08x", random(), random());
+  return text;
+}
+
+// A decimal number of the whole text, or 0.
+uint64_t Number(const std::string& text) {
+  if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos) return 0;
+  return std::strtoull(text.c_str(), nullptr, 10);
+}
+
+}  // namespace
+
+ZELRTCXmppMessaging::ZELRTCXmppMessaging(ZELRTCXmppConnection& connection, const ZELRTCXmppContacts& contacts)
+    : _connection(connection), _contacts(contacts), _epoch(NewEpoch()) {}
+
+void ZELRTCXmppMessaging::Close() {
+  for (auto& [peer, out] : _out)
+    for (auto& entry : out.pending) xmpp_stanza_release(entry.second);
+  for (auto& [key, in] : _in)
+    for (auto& entry : in.held) xmpp_stanza_release(entry.second);
+  _out.clear();
+  _in.clear();
+}
+
+void ZELRTCXmppMessaging::Attach(xmpp_conn_t* conn) {
+  xmpp_handler_add(conn, &OnMessage, nullptr, "message", nullptr, this);
+}
+
+void ZELRTCXmppMessaging::Online(bool) {
+  for (auto& [peer, out] : _out) Resend(out);
+}
+
+void ZELRTCXmppMessaging::PeerAvailable(const std::string& bare) {
+  auto it = _out.find(bare);
+  if (it != _out.end()) Resend(it->second);
+}
+
+void ZELRTCXmppMessaging::Resend(Outgoing& out) {
+  for (auto& entry : out.pending) _connection.Send(entry.second);
+}
+
+void ZELRTCXmppMessaging::Tick() {
+  const auto now = Clock::now();
+  for (auto& [key, in] : _in) {
+    if (!in.held.empty() && now - in.gapSince > kGapTimeout) FlushHeld(in, key.first, in.held.rbegin()->first);
+    if (in.ackDue || in.delivered > in.acked) Acknowledge(key.first, key.second, in);
+  }
+}
+
+void ZELRTCXmppMessaging::SendReliable(const std::string& to, xmpp_stanza_t* message) {
+  Outgoing& out = _out[to];
+  const uint64_t n = out.next++;
+  const uint64_t base = out.pending.empty() ? n : out.pending.front().first;
+  xmpp_stanza_t* r = ZELRTCXmppAddChild(message, "r", kReliableNs);
+  xmpp_stanza_set_attribute(r, "e", _epoch.c_str());
+  xmpp_stanza_set_attribute(r, "n", std::to_string(n).c_str());
+  xmpp_stanza_set_attribute(r, "b", std::to_string(base).c_str());
+  out.pending.emplace_back(n, message);  // the message's reference goes to the queue
+  if (out.pending.size() > kPendingLimit) {
+    xmpp_stanza_release(out.pending.front().second);
+    out.pending.pop_front();
+  }
+  _connection.Send(message);
+}
+
+void ZELRTCXmppMessaging::SendText(const std::string& to, const std::string& text) {
+  xmpp_stanza_t* message = xmpp_message_new(_connection.Context(), "chat", to.c_str(),
+                                            ("m" + std::to_string(++_nextId)).c_str());
+  ZELRTCXmppAddText(ZELRTCXmppAddChild(message, "body"), text);
+  SendReliable(to, message);
+}
+
+void ZELRTCXmppMessaging::SendData(const std::string& to, const std::string& type, const std::string& bytes,
+                                   bool typed) {
+  const size_t split = static_cast<size_t>(_connection.SplitSize());
+  const size_t parts = bytes.size() > split ? (bytes.size() + split - 1) / split : 1;
+  for (size_t part = 0; part < parts; ++part) {
+    const std::string slice = parts == 1 ? bytes : bytes.substr(part * split, split);
+    xmpp_stanza_t* message = xmpp_message_new(_connection.Context(), "chat", to.c_str(),
+                                              ("d" + std::to_string(++_nextId)).c_str());
+    xmpp_stanza_t* data = ZELRTCXmppAddChild(message, "data", kDataNs);
+    xmpp_stanza_set_attribute(data, "type", type.c_str());
+    xmpp_stanza_set_attribute(data, "typed", typed ? "1" : "0");
+    if (parts > 1) {
+      xmpp_stanza_set_attribute(data, "part", std::to_string(part + 1).c_str());
+      xmpp_stanza_set_attribute(data, "parts", std::to_string(parts).c_str());
+    }
+    char* encoded =
+        xmpp_base64_encode(_connection.Context(), reinterpret_cast<const unsigned char*>(slice.data()), slice.size());
+    if (encoded) {
+      ZELRTCXmppAddText(data, encoded);
+      xmpp_free(_connection.Context(), encoded);
+    }
+    SendReliable(to, message);
+  }
+}
+
+int ZELRTCXmppMessaging::OnMessage(xmpp_conn_t*, xmpp_stanza_t* stanza, void* userdata) {
+  static_cast<ZELRTCXmppMessaging*>(userdata)->HandleMessage(stanza);
+  return 1;
+}
+
+void ZELRTCXmppMessaging::HandleMessage(xmpp_stanza_t* stanza) {
+  const std::string fromFull = ZELRTCXmppAttr(stanza, "from");
+  if (fromFull.empty()) return;
+  const std::string from = ZELRTCXmppBare(fromFull);
+  const std::string type = ZELRTCXmppAttr(stanza, "type");
+  xmpp_stanza_t* r = xmpp_stanza_get_child_by_name_and_ns(stanza, "r", kReliableNs);
+  if (type == "error") {
+    // A copy of one of mine sent back while the peer was away: it goes again.
+    if (r) return;
+    ZELRTCXmppEvent e(ZELRTCXmppEventKind::Error);
+    std::string condition, text;
+    ZELRTCXmppErrorOf(stanza, condition, text);
+    e.key = "StanzaError";
+    e.args = {from, condition, text};
+    ZELRTCXmppPostEvent(_connection.SessionId(), e);
+    return;
+  }
+  if (xmpp_stanza_t* ack = xmpp_stanza_get_child_by_name_and_ns(stanza, "ack", kReliableNs)) {
+    auto it = _out.find(from);
+    if (it == _out.end() || ZELRTCXmppAttr(ack, "e") != _epoch) return;
+    const uint64_t h = Number(ZELRTCXmppAttr(ack, "h"));
+    auto& pending = it->second.pending;
+    while (!pending.empty() && pending.front().first <= h) {
+      xmpp_stanza_release(pending.front().second);
+      pending.pop_front();
+    }
+    return;
+  }
+  if (!type.empty() && type != "chat" && type != "normal" && type != "headline") return;  // groupchat, unknown
+  const std::string epoch = r ? ZELRTCXmppAttr(r, "e") : std::string();
+  const uint64_t n = r ? Number(ZELRTCXmppAttr(r, "n")) : 0;
+  if (!r || epoch.empty() || n == 0) {
+    Deliver(stanza, from);
+    return;
+  }
+  auto key = std::make_pair(from, epoch);
+  auto found = _in.find(key);
+  if (found == _in.end()) {
+    if (_in.size() >= kPeerLimit) return;
+    found = _in.emplace(key, Incoming()).first;
+    const uint64_t base = Number(ZELRTCXmppAttr(r, "b"));
+    found->second.delivered = found->second.acked = base > 0 && base <= n ? base - 1 : n - 1;
+  }
+  Incoming& in = found->second;
+  const uint64_t base = Number(ZELRTCXmppAttr(r, "b"));
+  if (base > 1 && base - 1 > in.delivered && base <= n) FlushHeld(in, from, base - 1);
+  if (n <= in.delivered || in.held.count(n)) {
+    in.ackDue = true;  // seen already: the sender missed my acknowledgement
+    return;
+  }
+  if (n == in.delivered + 1) {
+    Deliver(stanza, from);
+    in.delivered = n;
+    FlushHeld(in, from, in.delivered);
+  } else {
+    if (in.held.empty()) in.gapSince = Clock::now();
+    in.held.emplace(n, xmpp_stanza_clone(stanza));  // the held copy's reference
+    if (in.held.size() > kHoldLimit) FlushHeld(in, from, in.held.rbegin()->first);
+  }
+  if (in.delivered >= in.acked + kAckEvery) Acknowledge(from, epoch, in);
+}
+
+// Delivers what is held up to `upTo`, then what follows without a gap.
+void ZELRTCXmppMessaging::FlushHeld(Incoming& in, const std::string& from, uint64_t upTo) {
+  while (!in.held.empty()) {
+    auto first = in.held.begin();
+    if (first->first > upTo && first->first != in.delivered + 1) break;
+    Deliver(first->second, from);
+    in.delivered = first->first;
+    xmpp_stanza_release(first->second);
+    in.held.erase(first);
+  }
+  if (upTo > in.delivered) in.delivered = upTo;
+  if (!in.held.empty()) in.gapSince = Clock::now();
+}
+
+void ZELRTCXmppMessaging::Acknowledge(const std::string& peer, const std::string& epoch, Incoming& in) {
+  if (!_connection.IsOnline()) return;
+  xmpp_stanza_t* message = xmpp_message_new(_connection.Context(), "headline", peer.c_str(), nullptr);
+  xmpp_stanza_t* ack = ZELRTCXmppAddChild(message, "ack", kReliableNs);
+  xmpp_stanza_set_attribute(ack, "e", epoch.c_str());
+  xmpp_stanza_set_attribute(ack, "h", std::to_string(in.delivered).c_str());
+  _connection.Send(message);
+  xmpp_stanza_release(message);
+  in.acked = in.delivered;
+  in.ackDue = false;
+}
+
+void ZELRTCXmppMessaging::Deliver(xmpp_stanza_t* stanza, const std::string& from) {
+  if (xmpp_stanza_t* data = xmpp_stanza_get_child_by_name_and_ns(stanza, "data", kDataNs)) {
+    DeliverData(data, from);
+    return;
+  }
+  xmpp_stanza_t* body = xmpp_stanza_get_child_by_name(stanza, "body");
+  if (!body) return;  // chat states and other payloads: nothing to tell
+  char* text = xmpp_stanza_get_text(body);
+  ZELRTCXmppEvent e(ZELRTCXmppEventKind::InstantMessage);
+  e.eventType = ZelRTCXmppMessageReceived;
+  e.partnerId = from;
+  e.partnerName = _contacts.NameOf(from);
+  e.text = text ? text : "";
+  if (text) xmpp_free(_connection.Context(), text);
+  ZELRTCXmppPostEvent(_connection.SessionId(), e);
+}
+
+void ZELRTCXmppMessaging::DeliverData(xmpp_stanza_t* data, const std::string& from) {
+  const std::string type = ZELRTCXmppAttr(data, "type");
+  const std::string part = ZELRTCXmppAttr(data, "part"), parts = ZELRTCXmppAttr(data, "parts");
+  const bool typed = ZELRTCXmppAttr(data, "typed") == "1";
+  if (type.empty()) {
+    PostError("BadData", {from, "no type"});
+    return;
+  }
+  const bool split = !part.empty() || !parts.empty();
+  const uint64_t partNumber = Number(part), partCount = Number(parts);
+  if (split && (partNumber == 0 || partCount == 0 || partNumber > partCount || partCount > kMaxParts)) {
+    PostError("BadSplitPart", {from, part, parts});
+    return;
+  }
+  char* text = xmpp_stanza_get_text(data);
+  std::string encoded = text ? text : "";
+  if (text) xmpp_free(_connection.Context(), text);
+  std::string bytes;
+  if (!encoded.empty()) {
+    unsigned char* decoded = nullptr;
+    size_t length = 0;
+    xmpp_base64_decode_bin(_connection.Context(), encoded.c_str(), encoded.size(), &decoded, &length);
+    if (!decoded) {
+      PostError("BadData", {from, "not base64"});
+      return;
+    }
+    bytes.assign(reinterpret_cast<const char*>(decoded), length);
+    xmpp_free(_connection.Context(), decoded);
+  }
+  ZELRTCXmppEvent e(split ? ZELRTCXmppEventKind::SplitData
+                          : typed ? ZELRTCXmppEventKind::TypedData : ZELRTCXmppEventKind::Data);
+  e.eventType = ZelRTCXmppMessageReceived;
+  e.partnerId = from;
+  e.partnerName = _contacts.NameOf(from);
+  e.typeId = split ? type + "/" + part + "/" + parts : type;
+  e.bytes = std::move(bytes);
+  e.typed = typed;
+  ZELRTCXmppPostEvent(_connection.SessionId(), e);
+}
+
+void ZELRTCXmppMessaging::PostError(const char* key, std::vector<std::string> args) {
+  ZELRTCXmppEvent e(ZELRTCXmppEventKind::Error);
+  e.key = key;
+  e.args = std::move(args);
+  ZELRTCXmppPostEvent(_connection.SessionId(), e);
+}

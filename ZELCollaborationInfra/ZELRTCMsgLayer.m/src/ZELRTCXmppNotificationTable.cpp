@@ -1,0 +1,123 @@
+// The mapping of the XMPP back end's events onto notifications, as data: one
+// row per event kind with the class, the layout version (the highest each
+// class documents) and the field at each position; one poster walks it.
+#include <memory>
+
+#include "ZELListValZELUnicodeString.h"
+#include "ZELNotificationCenter.h"
+#include "ZELRTCNotification.h"
+#include "ZELRTCNotificationBuilder.h"
+#include "ZELRTCParam.h"
+#include "ZELRTCXmppEvent.h"
+
+namespace {
+
+// What fills a position.
+enum class Field : unsigned char {
+  EventType, Reason, Host, User, Users, Group, Groups, PartnerId, PartnerName, Text, TypeId, Bytes,
+  BytesLength, Typed, Id, GroupId, Name, NewName, Catalog, Key, Args, SessionType, Zero, False
+};
+
+struct Row {
+  ZELRTCXmppEventKind kind;
+  const char* className;
+  unsigned short version;
+  unsigned int count;
+  Field fields[11];
+};
+
+using F = Field;
+using K = ZELRTCXmppEventKind;
+constexpr Row kNotificationTable[] = {
+    {K::Login, "ZELRTCLoginNotification", 0, 4, {F::EventType, F::Host, F::User, F::Reason}},
+    {K::Session, "ZELRTCSessionNotification", 2, 11,
+     {F::SessionType, F::EventType, F::PartnerId, F::PartnerName, F::False, F::Reason, F::Zero, F::False, F::Zero,
+      F::False, F::Zero}},
+    {K::Error, "ZELRTCErrorNotification", 0, 3, {F::Catalog, F::Key, F::Args}},
+    {K::BuddyList, "ZELRTCBuddyListNotification", 0, 3, {F::EventType, F::Groups, F::Reason}},
+    {K::BuddyListGroup, "ZELRTCBuddyListGroupNotification", 1, 5, {F::EventType, F::Group, F::Id, F::Name, F::NewName}},
+    {K::BuddyListUser, "ZELRTCBuddyListUserNotification", 0, 5, {F::EventType, F::User, F::Id, F::GroupId, F::NewName}},
+    {K::WatchList, "ZELRTCWatchListNotification", 0, 2, {F::EventType, F::Id}},
+    {K::WatchListUser, "ZELRTCWatchListUserNotification", 0, 4, {F::EventType, F::User, F::PartnerId, F::Id}},
+    {K::UserStatus, "ZELRTCUserStatusChangedNotification", 0, 1, {F::Users}},
+    {K::MyStatus, "ZELRTCMyStatusChangedNotification", 0, 2, {F::EventType, F::Text}},
+    {K::InstantMessage, "ZELRTCInstantMessageReceivedNotification", 3, 5,
+     {F::PartnerId, F::PartnerName, F::Text, F::False, F::EventType}},
+    {K::Data, "ZELRTCDataReceivedNotification", 3, 7,
+     {F::PartnerId, F::PartnerName, F::TypeId, F::Bytes, F::BytesLength, F::False, F::EventType}},
+    {K::TypedData, "ZELRTCTypedDataReceivedNotification", 3, 7,
+     {F::PartnerId, F::PartnerName, F::TypeId, F::Bytes, F::BytesLength, F::False, F::EventType}},
+    {K::SplitData, "ZELRTCSplittedDataReceivedNotification", 3, 8,
+     {F::PartnerId, F::PartnerName, F::TypeId, F::Bytes, F::BytesLength, F::False, F::Typed, F::EventType}},
+};
+static_assert(sizeof kNotificationTable / sizeof kNotificationTable[0] == static_cast<size_t>(K::Count),
+              "one row per event kind");
+
+constexpr bool RowsInOrder() {
+  for (size_t i = 0; i < sizeof kNotificationTable / sizeof kNotificationTable[0]; ++i)
+    if (kNotificationTable[i].kind != static_cast<K>(i)) return false;
+  return true;
+}
+static_assert(RowsInOrder(), "rows stand in the order of ZELRTCXmppEventKind");
+
+ZELRTCParam* MakeParam(Field field, const ZELRTCXmppEvent& e) {
+  auto text = [](const std::string& s) { return new ZELRTCParam(ZELUnicodeString(s.c_str())); };
+  switch (field) {
+    case F::EventType: return new ZELRTCParam(e.eventType);
+    case F::Reason: return new ZELRTCParam(e.reason);
+    case F::SessionType: return new ZELRTCParam(0);
+    case F::Zero: return new ZELRTCParam(0);
+    case F::False: return new ZELRTCParam(static_cast<unsigned char>(0));
+    case F::Typed: return new ZELRTCParam(static_cast<unsigned char>(e.typed ? 1 : 0));
+    case F::Host: return text(e.host);
+    case F::PartnerId: return text(e.partnerId);
+    case F::PartnerName: return text(e.partnerName);
+    case F::Text: return text(e.text);
+    case F::TypeId: return text(e.typeId);
+    case F::Id: return text(e.id);
+    case F::GroupId: return text(e.groupId);
+    case F::Name: return text(e.name);
+    case F::NewName: return text(e.newName);
+    case F::Catalog: return new ZELRTCParam(ZELUnicodeString(kZELRTCXmppCatalog));
+    case F::Key: return text(e.key);
+    case F::Bytes: return new ZELRTCParam(e.bytes.data(), static_cast<int>(e.bytes.size()));
+    case F::BytesLength: return new ZELRTCParam(static_cast<int>(e.bytes.size()));
+    case F::User: return new ZELRTCParam(e.user.Get());
+    case F::Group: return new ZELRTCParam(e.group.Get());
+    case F::Users: return new ZELRTCParam(e.users.List());
+    case F::Groups: return new ZELRTCParam(e.groups.List());
+    case F::Args: {
+      ZELListValZELUnicodeString args;
+      for (const std::string& a : e.args) args.Append(ZELUnicodeString(a.c_str()));
+      return new ZELRTCParam(args);
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+HRESULT ZELRTCXmppPostEvent(int sessionId, const ZELRTCXmppEvent& event) {
+  const Row& row = kNotificationTable[static_cast<int>(event.kind)];
+  ZELRTCNotification* n = ZELRTCNotificationBuilder::Create(row.className);
+  if (!n) return E_FAIL;
+  std::unique_ptr<ZELRTCParam> owned[11];
+  ZELRTCParam* params[11] = {};
+  for (unsigned int i = 0; i < row.count; ++i) {
+    owned[i].reset(MakeParam(row.fields[i], event));
+    params[i] = owned[i].get();
+  }
+  HRESULT hr = ZELRTCNotificationBuilder::Build(n, params, row.count, row.version);
+  if (hr == S_OK) ZELNotificationCenter::Post(sessionId, n);
+  n->Release();
+  return hr;
+}
+
+void ZELRTCXmppRetrieveDescriptors() {
+  for (const Row& row : kNotificationTable) {
+    ZELRTCNotification* n = ZELRTCNotificationBuilder::Create(row.className);
+    if (!n) continue;
+    n->IsA();
+    n->Release();
+  }
+}

@@ -1,0 +1,37 @@
+// ZELRTCXmppSession: the XMPP back end of one session: its connection and
+// features, wired together. The session component owns one for the XMPP
+// drivers and forwards the operations of ZELIRTCXmppSession to it, which
+// queue them on the connection's thread.
+#pragma once
+
+#include <string>
+
+#include "ZELRTCXmppConnection.h"
+#include "ZELRTCXmppContacts.h"
+#include "ZELRTCXmppMessaging.h"
+
+class ZELRTCXmppSession {
+ public:
+  explicit ZELRTCXmppSession(int sessionId);
+  // Closes the stream and stops the thread; then the notifications' source ends.
+  ~ZELRTCXmppSession();
+
+  HRESULT Login(const ZELRTCXmppLoginOptions& options);
+  HRESULT Logout();
+  HRESULT SetMyStatus(ZelRTCUserStatus status, const char* text);
+  HRESULT SendInstantMessage(const char* to, const char* text);
+  HRESULT SendData(const char* to, const char* type, const char* bytes, int length, unsigned char typed);
+  HRESULT AddContact(const char* jid, const char* name, const char* group);
+  HRESULT RemoveContact(const char* jid);
+  HRESULT MoveContact(const char* jid, const char* fromGroup, const char* toGroup);
+  HRESULT AnswerSubscription(const char* jid, unsigned char accept);
+
+ private:
+  // E_INVALIDARG without an address, E_FAIL when not logged in, else S_OK.
+  HRESULT CheckPeer(const char* jid) const;
+
+  ZELRTCXmppConnection _connection;
+  // Used by the connection's thread, which the destructor stops first.
+  ZELRTCXmppContacts _contacts;
+  ZELRTCXmppMessaging _messaging;
+};

@@ -1,0 +1,60 @@
+// Small readers of incoming stanzas, which may lack anything: they answer an
+// empty string rather than null.
+#pragma once
+
+#include <string>
+
+#include <strophe.h>
+
+inline std::string ZELRTCXmppAttr(xmpp_stanza_t* stanza, const char* name) {
+  const char* value = stanza ? xmpp_stanza_get_attribute(stanza, name) : nullptr;
+  return value ? value : "";
+}
+
+// "bob@host/res" gives "bob@host".
+inline std::string ZELRTCXmppBare(const std::string& jid) { return jid.substr(0, jid.find('/')); }
+
+// The text of a child element (by name, any namespace), or "".
+inline std::string ZELRTCXmppChildText(xmpp_stanza_t* stanza, const char* name) {
+  xmpp_stanza_t* child = xmpp_stanza_get_child_by_name(stanza, name);
+  if (!child) return "";
+  char* text = xmpp_stanza_get_text(child);
+  std::string result = text ? text : "";
+  if (text) xmpp_free(xmpp_stanza_get_context(stanza), text);
+  return result;
+}
+
+// Adds a child element (namespace optional) and returns it; the parent holds it.
+inline xmpp_stanza_t* ZELRTCXmppAddChild(xmpp_stanza_t* parent, const char* name, const char* ns = nullptr) {
+  xmpp_stanza_t* child = xmpp_stanza_new(xmpp_stanza_get_context(parent));
+  xmpp_stanza_set_name(child, name);
+  if (ns) xmpp_stanza_set_ns(child, ns);
+  xmpp_stanza_add_child(parent, child);
+  xmpp_stanza_release(child);
+  return child;
+}
+
+// Adds a text node to an element.
+inline void ZELRTCXmppAddText(xmpp_stanza_t* element, const std::string& text) {
+  xmpp_stanza_t* node = xmpp_stanza_new(xmpp_stanza_get_context(element));
+  xmpp_stanza_set_text_with_size(node, text.data(), text.size());
+  xmpp_stanza_add_child(element, node);
+  xmpp_stanza_release(node);
+}
+
+// The condition and text of a stanza's <error/>: "item-not-found", "...".
+inline void ZELRTCXmppErrorOf(xmpp_stanza_t* stanza, std::string& condition, std::string& text) {
+  condition = "undefined-condition";
+  text.clear();
+  xmpp_stanza_t* error = xmpp_stanza_get_child_by_name(stanza, "error");
+  for (xmpp_stanza_t* c = error ? xmpp_stanza_get_children(error) : nullptr; c; c = xmpp_stanza_get_next(c)) {
+    const char* name = xmpp_stanza_get_name(c);
+    if (!name) continue;
+    if (std::string(name) == "text") {
+      char* t = xmpp_stanza_get_text(c);
+      if (t) text = t, xmpp_free(xmpp_stanza_get_context(stanza), t);
+    } else {
+      condition = name;
+    }
+  }
+}

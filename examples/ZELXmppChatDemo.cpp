@@ -1,0 +1,75 @@
+// A two-user chat over the XMPP back end: starts a private prosody server,
+// creates alice and bob, logs both in over TLS, makes them contacts, and has
+// them exchange presence, messages and data. Each notification is printed as
+// the client read it through its getters: "[alice] ZELRTC...".
+// Run by scripts/xmpp-demo.sh.
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+
+#include "ZELProsodyServer.h"
+#include "ZELXmppSessionClient.h"
+
+namespace {
+
+std::mutex g_print;
+
+void Say(const char* who, const std::string& line) {
+  std::lock_guard<std::mutex> hold(g_print);
+  std::printf("[%s] %s\n", who, line.c_str());
+  std::fflush(stdout);
+}
+
+bool Step(bool ok, const char* what) {
+  if (!ok) std::fprintf(stderr, "xmpp demo: %s failed\n", what);
+  return ok;
+}
+
+}  // namespace
+
+int main() {
+  ZELProsodyServer server;
+  if (!Step(server.Start(), "starting prosody")) return std::fprintf(stderr, "%s\n", server.Error().c_str()), 1;
+  if (!Step(server.Register("alice", "alice-pw") && server.Register("bob", "bob-pw"), "creating the users")) return 1;
+  std::printf("prosody on 127.0.0.1:%d, host %s\n", server.Port(), server.Domain().c_str());
+
+  ZELXmppSessionClient alice, bob;
+  alice.onLine = [](const std::string& line) { Say("alice", line); };
+  bob.onLine = [](const std::string& line) { Say("bob", line); };
+  const int wait = 15000;
+  if (!Step(alice.Login("127.0.0.1", server.Port(), "alice@localhost", "alice-pw", server.CaFile()) &&
+                bob.Login("127.0.0.1", server.Port(), "bob@localhost", "bob-pw", server.CaFile()),
+            "logging in"))
+    return 1;
+
+  // Contacts: alice asks, bob accepts and asks back, alice accepts.
+  alice.Xmpp()->AddContact("bob@localhost", "Bob", "Friends");
+  if (!Step(bob.WaitFor("ZELRTCWatchListUserNotification event=0", 1, wait), "the subscription request")) return 1;
+  bob.Xmpp()->AnswerSubscription("alice@localhost", 1);
+  bob.Xmpp()->AddContact("alice@localhost", "Alice", "Friends");
+  if (!Step(alice.WaitFor("ZELRTCWatchListUserNotification event=0", 1, wait), "the request back")) return 1;
+  alice.Xmpp()->AnswerSubscription("bob@localhost", 1);
+  if (!Step(alice.WaitFor("ZELRTCUserStatusChangedNotification bob@localhost(Active)", 1, wait), "bob's presence"))
+    return 1;
+
+  // Presence, messages and data.
+  bob.Xmpp()->SetMyStatus(ZelRTCStatusAway, "making tea");
+  alice.Xmpp()->SendInstantMessage("bob@localhost", "Hello Bob!");
+  bob.Xmpp()->SendInstantMessage("alice@localhost", "Hi Alice, back in a minute.");
+  alice.Xmpp()->SendData("bob@localhost", "sketch", "\x01\x02\x03", 3, 0);
+  alice.Xmpp()->SendData("bob@localhost", "svc.whiteboard", "circle(1,2,3)", 13, 1);
+  std::string model(70 * 1024, 'm');
+  alice.Xmpp()->SendData("bob@localhost", "model", model.data(), static_cast<int>(model.size()), 1);
+  bool done = bob.WaitFor("ZELRTCSplittedDataReceivedNotification", 3, wait) &&
+              alice.WaitFor("ZELRTCInstantMessageReceivedNotification", 1, wait) &&
+              alice.WaitFor("ZELRTCUserStatusChangedNotification bob@localhost(Away)", 1, wait);
+  alice.Xmpp()->Logout();
+  bob.Xmpp()->Logout();
+  done = done && alice.WaitFor("ZELRTCLoginNotification event=2", 1, wait) &&
+         bob.WaitFor("ZELRTCLoginNotification event=2", 1, wait);
+  alice.Close();
+  bob.Close();
+  server.Stop();
+  return Step(done, "the conversation") ? 0 : 1;
+}

@@ -1,0 +1,219 @@
+// A client of an XMPP session that records what it reads.
+#include "ZELXmppSessionClient.h"
+
+#include <chrono>
+#include <sstream>
+
+#include "ZELBaseUnknown.h"
+#include "ZELNotificationCenter.h"
+#include "ZELRTCBuddyListGroupNotification.h"
+#include "ZELRTCBuddyListNotification.h"
+#include "ZELRTCBuddyListUserNotification.h"
+#include "ZELRTCDataReceivedNotification.h"
+#include "ZELRTCErrorNotification.h"
+#include "ZELRTCInstantMessageReceivedNotification.h"
+#include "ZELRTCLoginNotification.h"
+#include "ZELRTCMainSessionManager.h"
+#include "ZELRTCMyStatusChangedNotification.h"
+#include "ZELRTCParam.h"
+#include "ZELRTCSessionNotification.h"
+#include "ZELRTCSplittedDataReceivedNotification.h"
+#include "ZELRTCTypedDataReceivedNotification.h"
+#include "ZELRTCUserStatusChangedNotification.h"
+#include "ZELRTCUtilities.h"
+#include "ZELRTCWatchListNotification.h"
+#include "ZELRTCWatchListUserNotification.h"
+
+namespace {
+
+std::string Text(const ZELUnicodeString& s) { return s.CastToCharPtr() ? s.CastToCharPtr() : ""; }
+
+std::string UserText(ZELIRTCUser* user) {
+  if (!user) return "null";
+  return Text(user->GetIdentifier()) + "(" + ZELRTCUserStatusToStr(user->GetStatus()) + ")";
+}
+
+// Printable bytes as they are, others as \xNN; long data by length only.
+std::string BytesText(const char* bytes, int length) {
+  if (length > 64) return "<" + std::to_string(length) + " bytes>";
+  std::string out;
+  for (int i = 0; i < length; ++i) {
+    unsigned char c = static_cast<unsigned char>(bytes[i]);
+    if (c >= 32 && c < 127) {
+      out += static_cast<char>(c);
+    } else {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      out += hex;
+    }
+  }
+  return out;
+}
+
+template <class N>
+N* As(ZELBaseUnknown* n) {
+  return dynamic_cast<N*>(n);
+}
+
+}  // namespace
+
+std::string ZELXmppSessionClient::Describe(ZELBaseUnknown* n) {
+  std::ostringstream out;
+  out << (n && n->IsA() ? n->IsA() : "null");
+  if (auto* login = As<ZELRTCLoginNotification>(n)) {
+    ZELIRTCUser* user = login->GetUser();
+    out << " event=" << login->GetEventType() << " host=" << Text(login->GetHost()) << " user=" << UserText(user)
+        << " reason=" << login->GetReason();
+    if (user) user->Release();
+  } else if (auto* s = As<ZELRTCSessionNotification>(n)) {
+    out << " type=" << s->GetSessionType() << " event=" << s->GetEventType() << " partner=" << Text(s->GetPartnerId())
+        << " reason=" << s->GetReason();
+  } else if (auto* e = As<ZELRTCErrorNotification>(n)) {
+    out << " " << Text(e->GetErrorMessage());
+  } else if (auto* list = As<ZELRTCBuddyListNotification>(n)) {
+    ZELListPtrZELIRTCGroup groups;
+    list->GetBuddyList(groups);
+    out << " event=" << list->GetEventType() << " reason=" << list->GetReason() << " groups=";
+    for (int i = 1; i <= groups.Size(); ++i) {
+      ZELIRTCGroup* g = groups[i];
+      ZELListPtrZELIRTCUser users;
+      g->GetUsers(users);
+      out << (i > 1 ? "," : "") << Text(g->GetName()) << "{";
+      for (int j = 1; j <= users.Size(); ++j) out << (j > 1 ? "," : "") << UserText(users[j]);
+      out << "}";
+      ZELRTCUtilities::Release(users);
+    }
+    ZELRTCUtilities::Release(groups);
+  } else if (auto* g = As<ZELRTCBuddyListGroupNotification>(n)) {
+    ZELIRTCGroup* group = g->GetGroup();
+    out << " event=" << g->GetEventType() << " group=" << (group ? Text(group->GetName()) : "null")
+        << " id=" << Text(g->GetGroupId()) << " name=" << Text(g->GetGroupName());
+    if (group) group->Release();
+  } else if (auto* u = As<ZELRTCBuddyListUserNotification>(n)) {
+    ZELIRTCUser* user = u->GetUser();
+    out << " event=" << u->GetEventType() << " user=" << UserText(user) << " id=" << Text(u->GetUserId())
+        << " group=" << Text(u->GetGroupId()) << " newName=" << Text(u->GetNewName());
+    if (user) user->Release();
+  } else if (auto* w = As<ZELRTCWatchListNotification>(n)) {
+    out << " event=" << w->GetEventType() << " list=" << Text(w->GetWatchListId());
+  } else if (auto* wu = As<ZELRTCWatchListUserNotification>(n)) {
+    ZELIRTCUser* user = wu->GetUser();
+    out << " event=" << wu->GetEventType() << " user=" << UserText(user) << " id=" << Text(wu->GetUserId())
+        << " list=" << Text(wu->GetWatchListId());
+    if (user) user->Release();
+  } else if (auto* st = As<ZELRTCUserStatusChangedNotification>(n)) {
+    ZELListPtrZELIRTCUser users;
+    st->GetUsers(users);
+    for (int i = 1; i <= users.Size(); ++i) {
+      out << " " << UserText(users[i]);
+      std::string text = Text(users[i]->GetStatusDescription());
+      if (!text.empty()) out << " \"" << text << "\"";
+    }
+    ZELRTCUtilities::Release(users);
+  } else if (auto* my = As<ZELRTCMyStatusChangedNotification>(n)) {
+    out << " status=" << ZELRTCUserStatusToStr(my->GetStatus()) << " text=" << Text(my->GetStatusDescription());
+  } else if (auto* im = As<ZELRTCInstantMessageReceivedNotification>(n)) {
+    out << " from=" << Text(im->GetPartnerId()) << " name=" << Text(im->GetPartnerName())
+        << " text=" << Text(im->GetMessageW()) << " encrypted=" << int(im->IsEncrypted())
+        << " event=" << im->GetEventType();
+  } else if (auto* d = As<ZELRTCDataReceivedNotification>(n)) {
+    int length = 0;
+    const char* bytes = d->GetData(length);
+    out << " from=" << Text(d->GetPartnerId()) << " type=" << Text(d->GetMessageType())
+        << " data=" << BytesText(bytes, length) << " event=" << d->GetEventType();
+  } else if (auto* t = As<ZELRTCTypedDataReceivedNotification>(n)) {
+    int length = 0;
+    const char* bytes = t->GetData(length);
+    out << " from=" << Text(t->GetPartnerId()) << " service=" << Text(t->GetServiceId())
+        << " data=" << BytesText(bytes, length) << " event=" << t->GetEventType();
+  } else if (auto* sp = As<ZELRTCSplittedDataReceivedNotification>(n)) {
+    int length = 0;
+    const char* bytes = sp->GetData(length);
+    out << " from=" << Text(sp->GetPartnerId()) << " type=" << Text(sp->GetTypeId())
+        << " data=" << BytesText(bytes, length) << " typed=" << int(sp->IsTypedData())
+        << " event=" << sp->GetEventType();
+  }
+  return out.str();
+}
+
+ZELXmppSessionClient::ZELXmppSessionClient(ZelRTCDriver driver) {
+  if (ZELRTCMainSessionManager::CreateSession(driver, _session) != S_OK || !_session) return;
+  _sessionId = _session->GetSessionId();
+  _session->QueryInterface(IID_ZELIRTCXmppSession, reinterpret_cast<void**>(&_xmpp));
+  _subscription = ZELNotificationCenter::Subscribe(_sessionId);
+  _reader = std::thread([this] { Read(); });
+}
+
+ZELXmppSessionClient::~ZELXmppSessionClient() { Close(); }
+
+void ZELXmppSessionClient::Close() {
+  if (_xmpp) _xmpp->Release(), _xmpp = nullptr;
+  if (_session) {
+    _session->Release();
+    _session = nullptr;
+    ZELRTCMainSessionManager::RemoveSession(_sessionId);  // the last reference: the session goes, its source ends
+  }
+  if (_subscription) ZELNotificationCenter::Unsubscribe(_subscription);
+  if (_reader.joinable()) _reader.join();
+  _subscription = 0;
+}
+
+void ZELXmppSessionClient::Read() {
+  for (;;) {
+    ZELBaseUnknown* n = nullptr;
+    int got = ZELNotificationCenter::Wait(_subscription, 200, n);
+    if (got < 0) return;
+    if (got == 0) continue;
+    std::string line = Describe(n);
+    n->Release();
+    if (onLine) onLine(line);
+    {
+      std::lock_guard<std::mutex> hold(_lock);
+      _lines.push_back(std::move(line));
+    }
+    _changed.notify_all();
+  }
+}
+
+bool ZELXmppSessionClient::Login(const std::string& server, int port, const std::string& user,
+                                 const std::string& password, const std::string& caFile, int timeoutMs) {
+  if (!_xmpp) return false;
+  ZELRTCXmppLoginOptions options;
+  options.server = server.c_str();
+  options.port = port;
+  options.user = user.c_str();
+  options.password = password.c_str();
+  options.caFile = caFile.empty() ? nullptr : caFile.c_str();
+  if (_xmpp->Login(options) != S_OK) return false;
+  if (!WaitFor("ZELRTCLoginNotification", 1, timeoutMs)) return false;
+  return LinesStartingWith("ZELRTCLoginNotification event=0").size() == 1;
+}
+
+std::vector<std::string> ZELXmppSessionClient::Lines() const {
+  std::lock_guard<std::mutex> hold(_lock);
+  return _lines;
+}
+
+std::vector<std::string> ZELXmppSessionClient::LinesStartingWith(const std::string& prefix) const {
+  std::vector<std::string> found;
+  std::lock_guard<std::mutex> hold(_lock);
+  for (const std::string& line : _lines)
+    if (line.compare(0, prefix.size(), prefix) == 0) found.push_back(line);
+  return found;
+}
+
+bool ZELXmppSessionClient::WaitFor(const std::string& prefix, size_t count, int timeoutMs) const {
+  std::unique_lock<std::mutex> hold(_lock);
+  return _changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] {
+    size_t n = 0;
+    for (const std::string& line : _lines)
+      if (line.compare(0, prefix.size(), prefix) == 0) ++n;
+    return n >= count;
+  });
+}
+
+std::string ZELXmppJoin(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& line : lines) out += (line.size() > 400 ? line.substr(0, 400) + "..." : line) + "\n";
+  return out;
+}
