@@ -178,8 +178,16 @@ bool ZELProsodyServer::Start(const Options& options) {
   modules << "\"roster\", \"saslauth\", \"tls\", \"disco\", \"ping\", \"private\"";
   if (options.streamManagement) modules << ", \"smacks\"";
   if (options.archive) modules << ", \"mam\"";
+  if (options.vcard) modules << ", \"vcard\"";
   std::ostringstream limit;
   if (options.stanzaSizeLimit > 0) limit << "c2s_stanza_size_limit = " << options.stanzaSizeLimit << "\n";
+  if (options.archivePageSize > 0) limit << "max_archive_query_results = " << options.archivePageSize << "\n";
+  // Components come after the host's own settings.
+  std::ostringstream components;
+  if (options.conference)
+    components << "Component \"conference." << _domain << "\" \"muc\"\n"
+               << "  muc_room_default_public = true\n"
+               << "  muc_room_default_public_jids = true\n";
 
   // Three attempts: another process may take the free port between its choice and prosody's bind.
   _config = _folder + "/prosody.cfg.lua";
@@ -212,7 +220,8 @@ bool ZELProsodyServer::Start(const Options& options) {
            << "log = { info = " << LuaString(_folder + "/prosody.log") << ", error = "
            << LuaString(_folder + "/prosody.err") << " }\n"
            << "ssl = { certificate = " << LuaString(certificate) << ", key = " << LuaString(key) << " }\n"
-           << "VirtualHost " << LuaString(_domain) << "\n";
+           << "VirtualHost " << LuaString(_domain) << "\n"
+           << components.str();
     if (!WriteText(_config, config.str())) return _Fail("cannot write " + _config);
     if (_Launch()) return true;
     if (_error.find(kPortRefused) == std::string::npos) break;

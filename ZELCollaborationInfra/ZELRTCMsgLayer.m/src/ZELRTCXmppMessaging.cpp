@@ -128,6 +128,7 @@ void ZELRTCXmppMessaging::HandleMessage(xmpp_stanza_t* stanza) {
   const std::string fromFull = ZELRTCXmppAttr(stanza, "from");
   if (fromFull.empty()) return;
   const std::string from = ZELRTCXmppBare(fromFull);
+  if ((isRoom && isRoom(from)) || (isInvitation && isInvitation(stanza))) return;
   const std::string type = ZELRTCXmppAttr(stanza, "type");
   xmpp_stanza_t* r = xmpp_stanza_get_child_by_name_and_ns(stanza, "r", kReliableNs);
   if (type == "error") {

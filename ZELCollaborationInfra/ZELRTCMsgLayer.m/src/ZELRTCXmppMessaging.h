@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -37,6 +38,9 @@ class ZELRTCXmppMessaging : public ZELRTCXmppFeature {
   void Online(bool fresh) override;
   void Tick() override;
   void Close() override;
+  // Messages from these addresses, and invitations, belong to another feature (the rooms).
+  std::function<bool(const std::string& bare)> isRoom;
+  std::function<bool(xmpp_stanza_t* message)> isInvitation;
   // A peer came online: what it has not acknowledged goes again.
   void PeerAvailable(const std::string& bare);
 
