@@ -131,6 +131,8 @@ class ZELIRTCXmppSession {
   // Invites `jid` through the room (a meeting-invitation notification on its side).
   virtual HRESULT InviteToConference(const char* room, const char* jid, const char* reason) = 0;
   virtual HRESULT SendConferenceMessage(const char* room, const char* text) = 0;
+  // A moderator gives the participant `nick` another role (ZelRTCXmppRoleNone: out of the room).
+  virtual HRESULT SetConferenceRole(const char* room, const char* nick, ZelRTCXmppConferenceRole role) = 0;
   // The rooms the server offers: one meeting-available notification each.
   virtual HRESULT ListConferences() = 0;
 

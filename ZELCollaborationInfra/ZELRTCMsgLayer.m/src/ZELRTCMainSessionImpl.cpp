@@ -126,6 +126,9 @@ HRESULT ZELRTCMainSessionImpl::InviteToConference(const char* room, const char* 
 HRESULT ZELRTCMainSessionImpl::SendConferenceMessage(const char* room, const char* text) {
   return _xmpp ? _xmpp->SendConferenceMessage(room, text) : E_NOTIMPL;
 }
+HRESULT ZELRTCMainSessionImpl::SetConferenceRole(const char* room, const char* nick, ZelRTCXmppConferenceRole role) {
+  return _xmpp ? _xmpp->SetConferenceRole(room, nick, role) : E_NOTIMPL;
+}
 HRESULT ZELRTCMainSessionImpl::ListConferences() { return _xmpp ? _xmpp->ListConferences() : E_NOTIMPL; }
 HRESULT ZELRTCMainSessionImpl::RequestUserInfo(const char* jid) {
   return _xmpp ? _xmpp->RequestUserInfo(jid) : E_NOTIMPL;

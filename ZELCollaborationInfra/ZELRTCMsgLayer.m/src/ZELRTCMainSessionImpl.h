@@ -44,6 +44,7 @@ class ZELRTCMainSessionImpl : public ZELBaseUnknown, public ZELIRTCMainSession, 
   HRESULT LeaveConference(const char* room) override;
   HRESULT InviteToConference(const char* room, const char* jid, const char* reason) override;
   HRESULT SendConferenceMessage(const char* room, const char* text) override;
+  HRESULT SetConferenceRole(const char* room, const char* nick, ZelRTCXmppConferenceRole role) override;
   HRESULT ListConferences() override;
   HRESULT RequestUserInfo(const char* jid) override;
   HRESULT PublishMyInfo(const ZELRTCXmppUserInfo& info) override;

@@ -11,11 +11,21 @@ namespace {
 
 constexpr const char* kMucNs = "http://jabber.org/protocol/muc";
 constexpr const char* kMucUserNs = "http://jabber.org/protocol/muc#user";
+constexpr const char* kMucAdminNs = "http://jabber.org/protocol/muc#admin";
 constexpr const char* kMucOwnerNs = "http://jabber.org/protocol/muc#owner";
 constexpr const char* kDirectInviteNs = "jabber:x:conference";
 constexpr const char* kDiscoItemsNs = "http://jabber.org/protocol/disco#items";
 constexpr const char* kDiscoInfoNs = "http://jabber.org/protocol/disco#info";
 constexpr const char* kDataFormsNs = "jabber:x:data";
+
+const char* NameOfRole(int role) {
+  switch (role) {
+    case ZelRTCXmppRoleModerator: return "moderator";
+    case ZelRTCXmppRoleParticipant: return "participant";
+    case ZelRTCXmppRoleVisitor: return "visitor";
+    default: return "none";
+  }
+}
 
 int RoleOf(const std::string& role) {
   if (role == "moderator") return ZelRTCXmppRoleModerator;
@@ -138,6 +148,18 @@ void ZELRTCXmppConference::SendText(const std::string& room, const std::string& 
   ZELRTCXmppAddText(ZELRTCXmppAddChild(message, "body"), text);
   _connection.Send(message);
   xmpp_stanza_release(message);
+}
+
+void ZELRTCXmppConference::SetRole(const std::string& room, const std::string& nick, int role) {
+  xmpp_stanza_t* iq = _requests.NewIq("set", room);
+  xmpp_stanza_t* item = ZELRTCXmppAddChild(ZELRTCXmppAddChild(iq, "query", kMucAdminNs), "item");
+  xmpp_stanza_set_attribute(item, "nick", nick.c_str());
+  xmpp_stanza_set_attribute(item, "role", NameOfRole(role));
+  _requests.Send(iq, [this](xmpp_stanza_t* answer) {
+    if (ZELRTCXmppAttr(answer, "type") == "error")
+      ZELRTCXmppPostStanzaError(_connection.SessionId(), answer, _connection.BareJid());
+  });
+  xmpp_stanza_release(iq);
 }
 
 void ZELRTCXmppConference::ListRooms() {

@@ -32,6 +32,7 @@ class ZELRTCXmppConference : public ZELRTCXmppFeature {
   void Leave(const std::string& room);
   void Invite(const std::string& room, const std::string& jid, const std::string& reason);
   void SendText(const std::string& room, const std::string& text);
+  void SetRole(const std::string& room, const std::string& nick, int role);
   void ListRooms();
 
  private:

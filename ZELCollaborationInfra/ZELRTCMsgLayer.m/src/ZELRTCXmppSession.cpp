@@ -193,6 +193,19 @@ HRESULT ZELRTCXmppSession::SendConferenceMessage(const char* room, const char* t
   return hr;
 }
 
+HRESULT ZELRTCXmppSession::SetConferenceRole(const char* room, const char* nick, ZelRTCXmppConferenceRole role) {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SetConferenceRole", "room=%s nick=%s role=%d",
+                           Shown(room), Shown(nick), role);
+  HRESULT hr = CheckPeer(room);
+  if (hr == S_OK && (!nick || !*nick || role < ZelRTCXmppRoleNone || role > ZelRTCXmppRoleModerator)) hr = E_INVALIDARG;
+  if (hr == S_OK) {
+    std::string r = room, n = nick;
+    _connection.Queue([this, r, n, role] { _conference.SetRole(r, n, role); });
+  }
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SetConferenceRole", __LINE__, hr);
+  return hr;
+}
+
 HRESULT ZELRTCXmppSession::ListConferences() {
   ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::ListConferences");
   HRESULT hr = _connection.LoggedIn() ? S_OK : E_FAIL;

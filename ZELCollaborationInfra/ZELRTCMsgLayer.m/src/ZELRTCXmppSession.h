@@ -33,6 +33,7 @@ class ZELRTCXmppSession {
   HRESULT LeaveConference(const char* room);
   HRESULT InviteToConference(const char* room, const char* jid, const char* reason);
   HRESULT SendConferenceMessage(const char* room, const char* text);
+  HRESULT SetConferenceRole(const char* room, const char* nick, ZelRTCXmppConferenceRole role);
   HRESULT ListConferences();
   HRESULT RequestUserInfo(const char* jid);
   HRESULT PublishMyInfo(const ZELRTCXmppUserInfo& info);
