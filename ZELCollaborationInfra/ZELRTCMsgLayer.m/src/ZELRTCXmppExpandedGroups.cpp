@@ -31,17 +31,19 @@ void ZELRTCXmppExpandedGroups::Online(bool fresh) {
       if (text && *text) _expanded.insert(text);
       if (text) xmpp_free(_connection.Context(), text);
     }
-    Post(ZelRTCXmppExpandedReceived);
+    Post(ZelRTCXmppExpandedReceived, _expanded);
   });
   xmpp_stanza_release(iq);
 }
 
+// The set changes at once, so that changes in a row build on each other; each
+// is posted as it stands once the server has stored it.
 void ZELRTCXmppExpandedGroups::SetExpanded(const std::string& group, bool expanded) {
-  std::set<std::string> wanted = _expanded;
   if (expanded)
-    wanted.insert(group);
+    _expanded.insert(group);
   else
-    wanted.erase(group);
+    _expanded.erase(group);
+  const std::set<std::string> wanted = _expanded;
   xmpp_stanza_t* iq = _requests.NewIq("set", std::string());
   xmpp_stanza_t* list = ZELRTCXmppAddChild(ZELRTCXmppAddChild(iq, "query", kPrivateNs), "expanded", kExpandedNs);
   for (const std::string& g : wanted) ZELRTCXmppAddText(ZELRTCXmppAddChild(list, "group"), g);
@@ -50,15 +52,14 @@ void ZELRTCXmppExpandedGroups::SetExpanded(const std::string& group, bool expand
       ZELRTCXmppPostStanzaError(_connection.SessionId(), answer, _connection.BareJid());
       return;
     }
-    _expanded = wanted;
-    Post(ZelRTCXmppExpandedChanged);
+    Post(ZelRTCXmppExpandedChanged, wanted);
   });
   xmpp_stanza_release(iq);
 }
 
-void ZELRTCXmppExpandedGroups::Post(int eventType) {
+void ZELRTCXmppExpandedGroups::Post(int eventType, const std::set<std::string>& groups) {
   ZELRTCXmppEvent e(ZELRTCXmppEventKind::BuddyListExpanded);
   e.eventType = eventType;
-  e.ids.assign(_expanded.begin(), _expanded.end());
+  e.ids.assign(groups.begin(), groups.end());
   ZELRTCXmppPostEvent(_connection.SessionId(), e);
 }

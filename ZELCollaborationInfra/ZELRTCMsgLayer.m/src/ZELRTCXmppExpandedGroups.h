@@ -22,7 +22,7 @@ class ZELRTCXmppExpandedGroups : public ZELRTCXmppFeature {
   void SetExpanded(const std::string& group, bool expanded);
 
  private:
-  void Post(int eventType);
+  void Post(int eventType, const std::set<std::string>& groups);
 
   ZELRTCXmppConnection& _connection;
   ZELRTCXmppRequests _requests;
