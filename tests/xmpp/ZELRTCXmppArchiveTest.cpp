@@ -15,6 +15,7 @@ namespace {
 class XmppArchiveTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    ZELXmppUseCatalog();
     ZELProsodyServer::Options options;
     options.archive = true;
     options.archivePageSize = 10;
@@ -67,6 +68,7 @@ TEST_F(XmppArchiveTest, XmppHistoryOfSeveralPagesComesWholeAndClearingGetsTheSer
 
 // A server without an archive answers the query with an error.
 TEST(XmppArchiveOff, XmppHistoryFromAServerWithoutArchiveIsAnError) {
+  ZELXmppUseCatalog();
   ZELProsodyServer server;
   ASSERT_TRUE(server.Start()) << server.Error();
   ASSERT_TRUE(server.Register("alice", "alice-pw"));

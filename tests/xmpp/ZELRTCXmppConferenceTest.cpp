@@ -20,6 +20,7 @@ const std::string kRoom = "team@conference.localhost";
 class XmppConferenceTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    ZELXmppUseCatalog();
     ZELProsodyServer::Options options;
     options.conference = true;
     ASSERT_TRUE(_server.Start(options)) << _server.Error() << _server.Log();

@@ -49,6 +49,7 @@ std::string Joined(const std::set<std::string>& names) {
 }
 
 TEST(XmppCoverage, XmppEveryNotificationClassComesFromARealServerEvent) {
+  ZELXmppUseCatalog();
   ZELProsodyServer server;
   ZELProsodyServer::Options options;
   options.archive = options.vcard = options.conference = true;

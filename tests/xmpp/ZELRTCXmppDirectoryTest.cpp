@@ -23,6 +23,7 @@ std::string Hex(uint64_t value) {
 class XmppDirectoryTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    ZELXmppUseCatalog();
     ZELProsodyServer::Options options;
     options.vcard = true;
     options.stanzaSizeLimit = StanzaSizeLimit();

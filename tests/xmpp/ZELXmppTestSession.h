@@ -5,12 +5,16 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "ZELProsodyServer.h"
 #include "ZELXmppSessionClient.h"
 
 constexpr int kXmppWaitMs = 20000;
+
+// The back end's error texts come from the source tree's catalog.
+inline void ZELXmppUseCatalog() { setenv("ZELMsgCatalogPath", ZEL_XMPP_CATALOG_DIR, 1); }
 
 // `user` logs in over TLS with the password "<user>-pw".
 inline bool ZELXmppLogin(ZELXmppSessionClient& client, const ZELProsodyServer& server, const std::string& user) {
