@@ -5,8 +5,7 @@
 #include "ZELRTCTracedMethod.h"
 
 ZELRTCXmppSession::ZELRTCXmppSession(int sessionId)
-    : _sessionId(sessionId),
-      _connection(sessionId),
+    : _connection(sessionId),
       _contacts(_connection),
       _messaging(_connection, _contacts),
       _conference(_connection, _contacts),

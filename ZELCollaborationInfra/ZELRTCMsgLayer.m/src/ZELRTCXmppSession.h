@@ -48,7 +48,6 @@ class ZELRTCXmppSession {
   // E_INVALIDARG without an address, E_FAIL when not logged in, else S_OK.
   HRESULT CheckPeer(const char* jid) const;
 
-  const int _sessionId;
   ZELRTCXmppConnection _connection;
   // Used by the connection's thread, which the destructor stops first.
   ZELRTCXmppContacts _contacts;
