@@ -2,12 +2,13 @@
 // message archive. It asks for the messages exchanged with a contact page
 // after page until the server says the history is complete, then posts them
 // in one archive-received notification (texts and who said each, oldest
-// first); it asks the server to clear a conversation's history and posts its
+// first; a message sent again by the messaging's retries counts once); it asks the server to clear a conversation's history and posts its
 // answer as an archive-cleaned notification. Connection's thread only, but
 // for the constructor.
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ class ZELRTCXmppArchive : public ZELRTCXmppFeature {
   struct Query {
     std::string partner;
     std::vector<std::string> messages, speakers;
+    std::set<std::string> seen;  // the sequence markers of the messages kept
     int pages = 0;
   };
 
