@@ -93,9 +93,21 @@ TEST(XmppCoverage, XmppEveryNotificationClassComesFromARealServerEvent) {
   for (const char* last : {"ZELRTCSplittedDataReceivedNotification", "ZELRTCUserInfoReceivedNotification",
                            "ZELRTCErrorNotification", "ZELRTCMyStatusChangedNotification"})
     ASSERT_TRUE(bob.WaitFor(last, 1, kXmppWaitMs)) << last << "\n" << ZELXmppJoin(bob.Lines());
-  // The connection lost with the server.
-  server.Kill();
-  ASSERT_TRUE(alice.WaitFor("ZELRTCSessionNotification", 1, kXmppWaitMs)) << ZELXmppJoin(alice.Lines());
+  // The server closes a session whose resource another login takes.
+  ZELXmppSessionClient first, second;
+  ZELRTCXmppLoginOptions login;
+  login.server = "127.0.0.1";
+  login.port = server.Port();
+  login.user = "bob@localhost";
+  login.password = "bob-pw";
+  login.caFile = server.CaFile().c_str();
+  login.resource = "desk";
+  ASSERT_EQ(first.Xmpp()->Login(login), S_OK);
+  ASSERT_TRUE(first.WaitFor("ZELRTCLoginNotification event=0", 1, kXmppWaitMs)) << ZELXmppJoin(first.Lines());
+  ASSERT_EQ(second.Xmpp()->Login(login), S_OK);
+  ASSERT_TRUE(first.WaitFor("ZELRTCSessionNotification", 1, kXmppWaitMs)) << ZELXmppJoin(first.Lines());
+  EXPECT_EQ(first.LinesStartingWith("ZELRTCSessionNotification")[0],
+            "ZELRTCSessionNotification type=0 event=2 partner=127.0.0.1 reason=3");
 
   std::set<std::string> expected;
   for (int i = 0; i < ZELDictionarySize(); ++i) {

@@ -240,14 +240,19 @@ void ZELRTCXmppConference::HandlePresence(xmpp_stanza_t* stanza) {
   if (self && !state.joined) {
     state.joined = true;
     if (HasStatus(x, "201")) {
-      // A room I have just made: accept its default configuration.
+      // A room I have just made stays locked until it is configured: its
+      // default configuration is accepted, then the room is mine to tell of.
       xmpp_stanza_t* iq = _requests.NewIq("set", room);
       xmpp_stanza_t* form = ZELRTCXmppAddChild(ZELRTCXmppAddChild(iq, "query", kMucOwnerNs), "x", kDataFormsNs);
       xmpp_stanza_set_type(form, "submit");
-      _requests.Send(iq, [this](xmpp_stanza_t* answer) {
-        if (ZELRTCXmppAttr(answer, "type") == "error") ZELRTCXmppPostStanzaError(_connection.SessionId(), answer, _connection.BareJid());
+      _requests.Send(iq, [this, room](xmpp_stanza_t* answer) {
+        if (ZELRTCXmppAttr(answer, "type") == "error")
+          ZELRTCXmppPostStanzaError(_connection.SessionId(), answer, _connection.BareJid());
+        auto made = _rooms.find(room);
+        if (made != _rooms.end()) PostList(room, made->second);
       });
       xmpp_stanza_release(iq);
+      return;
     }
     PostList(room, state);
     return;
