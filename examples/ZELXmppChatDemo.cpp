@@ -1,6 +1,8 @@
 // A two-user chat over the XMPP back end: starts a private prosody server,
 // creates alice and bob, logs both in over TLS, makes them contacts, and has
-// them exchange presence, messages and data. Each notification is printed as
+// them exchange presence, messages and data; then a conference with an
+// invitation, a vCard with a photo, and their conversation's history from the
+// server's archive. Each notification is printed as
 // the client read it through its getters: "[alice] ZELRTC...".
 // Run by scripts/xmpp-demo.sh.
 #include <cstdio>
@@ -30,7 +32,9 @@ bool Step(bool ok, const char* what) {
 
 int main() {
   ZELProsodyServer server;
-  if (!Step(server.Start(), "starting prosody")) return std::fprintf(stderr, "%s\n", server.Error().c_str()), 1;
+  ZELProsodyServer::Options options;
+  options.archive = options.vcard = options.conference = true;
+  if (!Step(server.Start(options), "starting prosody")) return std::fprintf(stderr, "%s\n", server.Error().c_str()), 1;
   if (!Step(server.Register("alice", "alice-pw") && server.Register("bob", "bob-pw"), "creating the users")) return 1;
   std::printf("prosody on 127.0.0.1:%d, host %s\n", server.Port(), server.Domain().c_str());
 
@@ -64,6 +68,40 @@ int main() {
   bool done = bob.WaitFor("ZELRTCSplittedDataReceivedNotification", 3, wait) &&
               alice.WaitFor("ZELRTCInstantMessageReceivedNotification", 1, wait) &&
               alice.WaitFor("ZELRTCUserStatusChangedNotification bob@localhost(Away)", 1, wait);
+
+  // A conference: alice opens a room and invites bob, who comes, listens and leaves.
+  const char* room = "design@conference.localhost";
+  alice.Xmpp()->JoinConference(room, "Alice");
+  done = done && alice.WaitFor("ZELRTCConferenceParticipantListNotification", 1, wait);
+  alice.Xmpp()->InviteToConference(room, "bob@localhost", "design review");
+  done = done && bob.WaitFor("ZELRTCMeetingInvitationReceivedNotification", 1, wait);
+  bob.Xmpp()->JoinConference(room, "Bob");
+  done = done && alice.WaitFor("ZELRTCConferenceParticipantNotification", 1, wait);
+  alice.Xmpp()->SendConferenceMessage(room, "Welcome to the review.");
+  done = done && bob.WaitFor("ZELRTCInstantMessageReceivedNotification from=design@", 1, wait);
+  bob.Xmpp()->LeaveConference(room);
+  done = done && alice.WaitFor("ZELRTCConferenceParticipantNotification", 2, wait);
+  alice.Xmpp()->ListConferences();
+  done = done && alice.WaitFor("ZELRTCMeetingAvailableNotification", 1, wait);
+
+  // A vCard with a photo: bob publishes his, alice reads it.
+  std::string photo(3000, '\0');
+  for (size_t i = 0; i < photo.size(); ++i) photo[i] = static_cast<char>(i * 7);
+  ZELRTCXmppUserInfo card;
+  card.name = "Bob Builder";
+  card.title = "Engineer";
+  card.mail = "bob@example.org";
+  card.photo = photo.data();
+  card.photoLength = static_cast<int>(photo.size());
+  card.photoType = "image/png";
+  bob.Xmpp()->PublishMyInfo(card);
+  done = done && bob.WaitFor("ZELRTCUserInfoReceivedNotification", 1, wait);
+  alice.Xmpp()->RequestUserInfo("bob@localhost");
+  done = done && alice.WaitFor("ZELRTCUserInfoReceivedNotification", 1, wait);
+
+  // Their conversation's history from the server's archive.
+  alice.Xmpp()->RequestArchive("bob@localhost");
+  done = done && alice.WaitFor("ZELRTCArchiveReceivedNotification", 1, wait);
   alice.Xmpp()->Logout();
   bob.Xmpp()->Logout();
   done = done && alice.WaitFor("ZELRTCLoginNotification event=2", 1, wait) &&

@@ -6,6 +6,17 @@
 
 #include "ZELBaseUnknown.h"
 #include "ZELNotificationCenter.h"
+#include "ZELRTCArchiveCleanedNotification.h"
+#include "ZELRTCArchiveReceivedNotification.h"
+#include "ZELRTCBuddyListExpandedNotification.h"
+#include "ZELRTCConferenceParticipantListNotification.h"
+#include "ZELRTCConferenceParticipantNotification.h"
+#include "ZELRTCGroupContentNotification.h"
+#include "ZELRTCGroupsResolvedNotification.h"
+#include "ZELRTCMeetingAvailableNotification.h"
+#include "ZELRTCMeetingInvitationReceivedNotification.h"
+#include "ZELRTCUserInfoReceivedNotification.h"
+#include "ZELRTCUsersResolvedNotification.h"
 #include "ZELRTCBuddyListGroupNotification.h"
 #include "ZELRTCBuddyListNotification.h"
 #include "ZELRTCBuddyListUserNotification.h"
@@ -47,6 +58,13 @@ std::string BytesText(const char* bytes, int length) {
       out += hex;
     }
   }
+  return out;
+}
+
+// A string list joined with `separator`.
+std::string Joined(const ZELListValZELUnicodeString& list, const char* separator = ",") {
+  std::string out;
+  for (int i = 1; i <= list.Size(); ++i) out += (i > 1 ? separator : "") + Text(list[i]);
   return out;
 }
 
@@ -132,8 +150,80 @@ std::string ZELXmppSessionClient::Describe(ZELBaseUnknown* n) {
     out << " from=" << Text(sp->GetPartnerId()) << " type=" << Text(sp->GetTypeId())
         << " data=" << BytesText(bytes, length) << " typed=" << int(sp->IsTypedData())
         << " event=" << sp->GetEventType();
+  } else if (auto* pl = As<ZELRTCConferenceParticipantListNotification>(n)) {
+    ZELListValZELUnicodeString ids, names;
+    ZELRawCollint roles;
+    pl->GetParticipantIds(ids);
+    pl->GetParticipantNames(names);
+    pl->GetParticipantRoles(roles);
+    out << " room=" << Text(pl->GetConferenceURI()) << " ids=" << Joined(ids) << " names=" << Joined(names)
+        << " roles=";
+    for (int i = 1; i <= roles.Size(); ++i) out << (i > 1 ? "," : "") << roles[i];
+  } else if (auto* p = As<ZELRTCConferenceParticipantNotification>(n)) {
+    out << " room=" << Text(p->GetConferenceURI()) << " id=" << Text(p->GetPartnerId())
+        << " name=" << Text(p->GetPartnerName()) << " event=" << p->GetEventType();
+  } else if (auto* inv = As<ZELRTCMeetingInvitationReceivedNotification>(n)) {
+    out << " meeting=" << Text(inv->GetMeetingId()) << " name=" << Text(inv->GetMeetingName())
+        << " from=" << Text(inv->GetSenderId()) << " sender=" << Text(inv->GetSenderName())
+        << " text=" << Text(inv->GetInvitationMsg()) << " type=" << inv->GetMeetingType();
+  } else if (auto* m = As<ZELRTCMeetingAvailableNotification>(n)) {
+    out << " id=" << Text(m->GetMeetingId()) << " url=" << Text(m->GetMeetingURL());
+  } else if (auto* info = As<ZELRTCUserInfoReceivedNotification>(n)) {
+    ZELIRTCUser* user = info->GetUser();
+    int length = 0;
+    const char* photo = info->GetPhoto(length);
+    out << " user=" << UserText(user) << " name=" << Text(info->GetName()) << " title=" << Text(info->GetTitle())
+        << " tel=" << Text(info->GetTelephone()) << " mail=" << Text(info->GetMailAdress())
+        << " photo=" << length << ":" << std::hex << ZELXmppFingerprint(photo, length) << std::dec;
+    if (user) user->Release();
+  } else if (auto* ur = As<ZELRTCUsersResolvedNotification>(n)) {
+    ZELListValZELUnicodeString ids, names;
+    ur->GetResolvedUsersIds(ids);
+    ur->GetResolvedUsersNames(names);
+    out << " event=" << ur->GetEventType() << " name=" << Text(ur->GetNameToResolve()) << " ids=" << Joined(ids)
+        << " names=" << Joined(names) << " reason=" << ur->GetReason() << " option=" << ur->GetResolveOptions();
+  } else if (auto* gr = As<ZELRTCGroupsResolvedNotification>(n)) {
+    ZELListValZELUnicodeString ids, names;
+    gr->GetResolvedGroupsIds(ids);
+    gr->GetResolvedGroupsNames(names);
+    out << " event=" << gr->GetEventType() << " name=" << Text(gr->GetNameToResolve()) << " ids=" << Joined(ids)
+        << " names=" << Joined(names) << " reason=" << gr->GetReason();
+  } else if (auto* gc = As<ZELRTCGroupContentNotification>(n)) {
+    ZELIRTCGroup* group = gc->GetGroup();
+    out << " event=" << gc->GetEventType() << " group=";
+    if (group) {
+      ZELListPtrZELIRTCUser users;
+      group->GetUsers(users);
+      out << Text(group->GetName()) << "{";
+      for (int j = 1; j <= users.Size(); ++j) out << (j > 1 ? "," : "") << UserText(users[j]);
+      out << "}";
+      ZELRTCUtilities::Release(users);
+      group->Release();
+    } else {
+      out << "null";
+    }
+    out << " name=" << Text(gc->GetGroupName()) << " reason=" << gc->GetReason();
+  } else if (auto* ar = As<ZELRTCArchiveReceivedNotification>(n)) {
+    ZELListValZELUnicodeString messages = ar->GetListOfMsgArchive();
+    ZELListValZELUnicodeString speakers = ar->GetListOfAssociatedSpeakerMsgArchive();
+    out << " partner=" << Text(ar->GetPartnerId()) << " name=" << Text(ar->GetPartnerName())
+        << " count=" << messages.Size() << " messages=";
+    for (int i = 1; i <= messages.Size(); ++i) out << (i > 1 ? "|" : "") << Text(speakers[i]) << ":" << Text(messages[i]);
+  } else if (auto* ac = As<ZELRTCArchiveCleanedNotification>(n)) {
+    out << " partner=" << Text(ac->GetPartnerId()) << " name=" << Text(ac->GetPartnerName())
+        << " code=" << ac->GetResponseCode();
+  } else if (auto* ex = As<ZELRTCBuddyListExpandedNotification>(n)) {
+    ZELListValZELUnicodeString ids;
+    ex->GetExpandedGroupsIds(ids);
+    out << " event=" << ex->GetEventType() << " groups=" << Joined(ids);
   }
   return out.str();
+}
+
+uint64_t ZELXmppFingerprint(const char* bytes, int length) {
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (int i = 0; i < length; ++i) hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ull;
+  return hash;
 }
 
 ZELXmppSessionClient::ZELXmppSessionClient(ZelRTCDriver driver) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -61,6 +62,9 @@ class ZELXmppSessionClient {
   mutable std::condition_variable _changed;
   std::vector<std::string> _lines;
 };
+
+// The fingerprint of a photo's bytes in a user-info line (64-bit FNV-1a, shown in hexadecimal).
+uint64_t ZELXmppFingerprint(const char* bytes, int length);
 
 // Lines joined, each ended by a newline; a line longer than 400 characters is cut there and marked "...".
 std::string ZELXmppJoin(const std::vector<std::string>& lines);

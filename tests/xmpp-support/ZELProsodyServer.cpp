@@ -138,7 +138,9 @@ bool ZELProsodyServer::Start() { return Start(Options()); }
 bool ZELProsodyServer::Start(const Options& options) {
   if (!_folder.empty()) return _Fail("Start is called once per server");
   const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/ZELProsody.XXXXXX";
+  std::string pattern = tmp && *tmp ? tmp : "/tmp";
+  while (pattern.size() > 1 && pattern.back() == '/') pattern.pop_back();
+  pattern += "/ZELProsody.XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   if (!mkdtemp(name.data())) return _Fail("cannot create a folder from " + pattern);
@@ -176,8 +178,16 @@ bool ZELProsodyServer::Start(const Options& options) {
   modules << "\"roster\", \"saslauth\", \"tls\", \"disco\", \"ping\", \"private\"";
   if (options.streamManagement) modules << ", \"smacks\"";
   if (options.archive) modules << ", \"mam\"";
+  if (options.vcard) modules << ", \"vcard\"";
   std::ostringstream limit;
   if (options.stanzaSizeLimit > 0) limit << "c2s_stanza_size_limit = " << options.stanzaSizeLimit << "\n";
+  if (options.archivePageSize > 0) limit << "max_archive_query_results = " << options.archivePageSize << "\n";
+  // Components come after the host's own settings.
+  std::ostringstream components;
+  if (options.conference)
+    components << "Component \"conference." << _domain << "\" \"muc\"\n"
+               << "  muc_room_default_public = true\n"
+               << "  muc_room_default_public_jids = true\n";
 
   // Three attempts: another process may take the free port between its choice and prosody's bind.
   _config = _folder + "/prosody.cfg.lua";
@@ -210,7 +220,8 @@ bool ZELProsodyServer::Start(const Options& options) {
            << "log = { info = " << LuaString(_folder + "/prosody.log") << ", error = "
            << LuaString(_folder + "/prosody.err") << " }\n"
            << "ssl = { certificate = " << LuaString(certificate) << ", key = " << LuaString(key) << " }\n"
-           << "VirtualHost " << LuaString(_domain) << "\n";
+           << "VirtualHost " << LuaString(_domain) << "\n"
+           << components.str();
     if (!WriteText(_config, config.str())) return _Fail("cannot write " + _config);
     if (_Launch()) return true;
     if (_error.find(kPortRefused) == std::string::npos) break;

@@ -5,7 +5,8 @@
 // 127.0.0.1:<free port> for the host "localhost": client connections only (no server-to-server, no HTTP),
 // its own data folder. TLS is offered and verifiable against CaFile(); plain connections stay allowed
 // (c2s_require_encryption = false), so a client may also connect without TLS. Modules: roster, saslauth, tls,
-// disco, presence, message, ping, private, plus smacks and mam when the options ask.
+// disco, presence, message, ping, private, plus smacks, mam, vcard and a multi-user chat component
+// "conference.localhost" when the options ask.
 //
 // The server is ready when it logs that it listens on its port and the port answers. It dies with the
 // thread that started it (PR_SET_PDEATHSIG), so a crashed test leaves no server behind: call Start and
@@ -24,6 +25,9 @@ class ZELProsodyServer {
     bool streamManagement = true;  // mod_smacks (stream management with resumption)
     bool archive = false;          // mod_mam
     size_t stanzaSizeLimit = 0;    // 0: prosody's default (256 KiB)
+    bool conference = false;       // a multi-user chat service "conference.localhost" (rooms public, real addresses shown)
+    bool vcard = false;            // mod_vcard: users' vCards
+    int archivePageSize = 0;       // with archive: the most results per archive query (0: prosody's default, 50)
   };
   ZELProsodyServer();
   ~ZELProsodyServer();

@@ -21,6 +21,7 @@
 
 #include "ZELIRTCUser.h"
 #include "ZELPlatformTypes.h"
+#include "ZELRTCLookupTypes.h"
 
 // {5D0C3E7A-8B21-4F6A-9C55-2E7B1A94D3F0}
 constexpr GUID IID_ZELIRTCXmppSession = {0x5D0C3E7A, 0x8B21, 0x4F6A, {0x9C, 0x55, 0x2E, 0x7B, 0x1A, 0x94, 0xD3, 0xF0}};
@@ -67,7 +68,29 @@ enum ZelRTCXmppWatchListUserEvent : int {
   ZelRTCXmppSubscriptionAccepted = 1,
   ZelRTCXmppSubscriptionRefused = 2
 };
-enum ZelRTCXmppMessageEvent : int { ZelRTCXmppMessageReceived = 0 };
+enum ZelRTCXmppMessageEvent : int { ZelRTCXmppMessageReceived = 0, ZelRTCXmppConferenceMessageReceived = 1 };
+// Roles of the participants of a conference (multi-user chat).
+enum ZelRTCXmppConferenceRole : int {
+  ZelRTCXmppRoleNone = 0,
+  ZelRTCXmppRoleVisitor = 1,
+  ZelRTCXmppRoleParticipant = 2,
+  ZelRTCXmppRoleModerator = 3
+};
+// How an invitation came: through the room, or straight from the inviter.
+enum ZelRTCXmppMeetingType : int { ZelRTCXmppInvitationMediated = 0, ZelRTCXmppInvitationDirect = 1 };
+enum ZelRTCXmppBuddyListExpandedEvent : int { ZelRTCXmppExpandedReceived = 0, ZelRTCXmppExpandedChanged = 1 };
+
+// My own user information, published as my vCard. Null texts are left out;
+// a photo of photoLength bytes (photoType "image/png", "image/jpeg"...).
+struct ZELRTCXmppUserInfo {
+  const char* name = nullptr;
+  const char* title = nullptr;
+  const char* telephone = nullptr;
+  const char* mail = nullptr;
+  const char* photo = nullptr;
+  int photoLength = 0;
+  const char* photoType = nullptr;
+};
 
 // The operations stand in this order in the interface.
 class ZELIRTCXmppSession {
@@ -98,6 +121,41 @@ class ZELIRTCXmppSession {
   // Accepts (1) or refuses (0) a subscription request of `jid`.
   virtual HRESULT AnswerSubscription(const char* jid, unsigned char accept) = 0;
 
+  // Conferences: multi-user chat rooms ("room@conference.host"). Joining a
+  // room that does not exist creates it. After joining comes the participant
+  // list, then one participant notification per arrival, departure or change
+  // of role; the room's messages come as instant messages from
+  // "room@service/nick" with the event ZelRTCXmppConferenceMessageReceived.
+  virtual HRESULT JoinConference(const char* room, const char* nick) = 0;
+  virtual HRESULT LeaveConference(const char* room) = 0;
+  // Invites `jid` through the room (a meeting-invitation notification on its side).
+  virtual HRESULT InviteToConference(const char* room, const char* jid, const char* reason) = 0;
+  virtual HRESULT SendConferenceMessage(const char* room, const char* text) = 0;
+  // A moderator gives the participant `nick` another role (ZelRTCXmppRoleNone: out of the room).
+  virtual HRESULT SetConferenceRole(const char* room, const char* nick, ZelRTCXmppConferenceRole role) = 0;
+  // The rooms the server offers: one meeting-available notification each.
+  virtual HRESULT ListConferences() = 0;
+
+  // User information: the vCard of `jid` (a user-info notification), and
+  // publishing mine.
+  virtual HRESULT RequestUserInfo(const char* jid) = 0;
+  virtual HRESULT PublishMyInfo(const ZELRTCXmppUserInfo& info) = 0;
+
+  // Lookups in the contact list, and among the server's users for an address
+  // that is not in it.
+  virtual HRESULT ResolveUsers(const char* name, ZelRTCResolveUsersOption option) = 0;
+  virtual HRESULT ResolveGroups(const char* name) = 0;
+  virtual HRESULT RequestGroupContent(const char* group) = 0;
+
+  // The history of my conversation with `jid` from the server's archive, and
+  // clearing it where the server allows (the answer's code: 0, or the error's).
+  virtual HRESULT RequestArchive(const char* jid) = 0;
+  virtual HRESULT ClearArchive(const char* jid) = 0;
+
+  // Marks a group of the contact list expanded (1) or collapsed (0); the
+  // expanded groups are kept on the server from one login to the next.
+  virtual HRESULT SetGroupExpanded(const char* group, unsigned char expanded) = 0;
+
  protected:
   ~ZELIRTCXmppSession() = default;
 };
@@ -106,3 +164,10 @@ class ZELIRTCXmppSession {
 // process (for leak checks): exported unmangled from libZELRTCMsgLayer.so.
 extern "C" typedef int (*ZELRTCMsgLayerLiveObjectsFn)();
 #define ZELRTC_MSGLAYER_LIVE_OBJECTS "ZELRTCMsgLayerLiveObjects"
+
+// The names of the notification classes the XMPP back end posted in the
+// process so far, sorted, one a line, written into `buffer` (cut to `size`,
+// always ended by a zero); returns the size the whole text needs. Exported
+// unmangled from libZELRTCMsgLayer.so.
+extern "C" typedef int (*ZELRTCMsgLayerPostedClassesFn)(char* buffer, int size);
+#define ZELRTC_MSGLAYER_POSTED_CLASSES "ZELRTCMsgLayerPostedClasses"

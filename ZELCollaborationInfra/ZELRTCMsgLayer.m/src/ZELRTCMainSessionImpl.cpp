@@ -1,7 +1,9 @@
 // The session component and the entry point of the messaging-layer library.
 #include "ZELRTCMainSessionImpl.h"
 
+#include <algorithm>
 #include <atomic>
+#include <string>
 
 #include "ZELCreateExternalObject.h"
 #include "ZELNotificationCenter.h"
@@ -45,6 +47,16 @@ void RetrieveDescriptors() {
 ZEL_COMPONENT_LIBRARY("ZELRTCMsgLayer", kClasses)
 
 extern "C" __attribute__((visibility("default"))) int ZELRTCMsgLayerLiveObjects() { return ZELRTCXmppLiveObjects(); }
+
+extern "C" __attribute__((visibility("default"))) int ZELRTCMsgLayerPostedClasses(char* buffer, int size) {
+  const std::string names = ZELRTCXmppPostedClasses();
+  if (buffer && size > 0) {
+    const size_t n = std::min(names.size(), static_cast<size_t>(size - 1));
+    names.copy(buffer, n);
+    buffer[n] = '\0';
+  }
+  return static_cast<int>(names.size()) + 1;
+}
 
 ZEL_IMPLEMENT_CLASS_DESCRIPTION(ZELRTCMainSessionImpl, ZELBaseUnknown, "ZELnull", "ZELCollaborationInfra")
 
@@ -101,4 +113,38 @@ HRESULT ZELRTCMainSessionImpl::MoveContact(const char* jid, const char* fromGrou
 }
 HRESULT ZELRTCMainSessionImpl::AnswerSubscription(const char* jid, unsigned char accept) {
   return _xmpp ? _xmpp->AnswerSubscription(jid, accept) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::JoinConference(const char* room, const char* nick) {
+  return _xmpp ? _xmpp->JoinConference(room, nick) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::LeaveConference(const char* room) {
+  return _xmpp ? _xmpp->LeaveConference(room) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::InviteToConference(const char* room, const char* jid, const char* reason) {
+  return _xmpp ? _xmpp->InviteToConference(room, jid, reason) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::SendConferenceMessage(const char* room, const char* text) {
+  return _xmpp ? _xmpp->SendConferenceMessage(room, text) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::SetConferenceRole(const char* room, const char* nick, ZelRTCXmppConferenceRole role) {
+  return _xmpp ? _xmpp->SetConferenceRole(room, nick, role) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::ListConferences() { return _xmpp ? _xmpp->ListConferences() : E_NOTIMPL; }
+HRESULT ZELRTCMainSessionImpl::RequestUserInfo(const char* jid) {
+  return _xmpp ? _xmpp->RequestUserInfo(jid) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::PublishMyInfo(const ZELRTCXmppUserInfo& info) {
+  return _xmpp ? _xmpp->PublishMyInfo(info) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::ResolveUsers(const char* name, ZelRTCResolveUsersOption option) {
+  return _xmpp ? _xmpp->ResolveUsers(name, option) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::ResolveGroups(const char* name) { return _xmpp ? _xmpp->ResolveGroups(name) : E_NOTIMPL; }
+HRESULT ZELRTCMainSessionImpl::RequestGroupContent(const char* group) {
+  return _xmpp ? _xmpp->RequestGroupContent(group) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::RequestArchive(const char* jid) { return _xmpp ? _xmpp->RequestArchive(jid) : E_NOTIMPL; }
+HRESULT ZELRTCMainSessionImpl::ClearArchive(const char* jid) { return _xmpp ? _xmpp->ClearArchive(jid) : E_NOTIMPL; }
+HRESULT ZELRTCMainSessionImpl::SetGroupExpanded(const char* group, unsigned char expanded) {
+  return _xmpp ? _xmpp->SetGroupExpanded(group, expanded) : E_NOTIMPL;
 }

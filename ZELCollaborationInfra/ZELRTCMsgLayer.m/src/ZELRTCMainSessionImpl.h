@@ -40,6 +40,20 @@ class ZELRTCMainSessionImpl : public ZELBaseUnknown, public ZELIRTCMainSession, 
   HRESULT RemoveContact(const char* jid) override;
   HRESULT MoveContact(const char* jid, const char* fromGroup, const char* toGroup) override;
   HRESULT AnswerSubscription(const char* jid, unsigned char accept) override;
+  HRESULT JoinConference(const char* room, const char* nick) override;
+  HRESULT LeaveConference(const char* room) override;
+  HRESULT InviteToConference(const char* room, const char* jid, const char* reason) override;
+  HRESULT SendConferenceMessage(const char* room, const char* text) override;
+  HRESULT SetConferenceRole(const char* room, const char* nick, ZelRTCXmppConferenceRole role) override;
+  HRESULT ListConferences() override;
+  HRESULT RequestUserInfo(const char* jid) override;
+  HRESULT PublishMyInfo(const ZELRTCXmppUserInfo& info) override;
+  HRESULT ResolveUsers(const char* name, ZelRTCResolveUsersOption option) override;
+  HRESULT ResolveGroups(const char* name) override;
+  HRESULT RequestGroupContent(const char* group) override;
+  HRESULT RequestArchive(const char* jid) override;
+  HRESULT ClearArchive(const char* jid) override;
+  HRESULT SetGroupExpanded(const char* group, unsigned char expanded) override;
 
  private:
   ZELRTCMainSessionImpl(const ZELRTCMainSessionImpl&) = delete;

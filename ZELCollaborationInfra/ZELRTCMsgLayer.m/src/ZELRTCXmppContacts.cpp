@@ -173,6 +173,7 @@ void ZELRTCXmppContacts::HandlePresence(xmpp_stanza_t* stanza) {
   const std::string from = ZELRTCXmppAttr(stanza, "from");
   if (from.empty()) return;
   const std::string bare = ZELRTCXmppBare(from);
+  if (isRoom && isRoom(bare)) return;
   const std::string resource = from.size() > bare.size() ? from.substr(bare.size() + 1) : std::string();
   const std::string type = ZELRTCXmppAttr(stanza, "type");
   if (type.empty() || type == "unavailable") {
@@ -303,6 +304,12 @@ ZELRTCXmppGroup* ZELRTCXmppContacts::GroupSnapshot(const std::string& group) con
     }
   }
   return result;
+}
+
+std::vector<std::string> ZELRTCXmppContacts::Jids() const {
+  std::vector<std::string> jids;
+  for (const auto& entry : _roster) jids.push_back(entry.first);
+  return jids;
 }
 
 std::vector<std::string> ZELRTCXmppContacts::Groups() const {

@@ -30,6 +30,16 @@ class ZELRTCXmppContacts : public ZELRTCXmppFeature {
   void AnswerSubscription(const std::string& jid, bool accept);
   // The contact's name in the list, or its address.
   std::string NameOf(const std::string& bare) const;
+  // Presences from these addresses belong to another feature (the rooms).
+  std::function<bool(const std::string& bare)> isRoom;
+  // The bare addresses in the list, in order.
+  std::vector<std::string> Jids() const;
+  // A new user (one reference for the caller) as the list and presence know it now.
+  ZELRTCXmppUser* Snapshot(const std::string& bare) const;
+  // A new group (one reference for the caller) with the users the list puts in it.
+  ZELRTCXmppGroup* GroupSnapshot(const std::string& group) const;
+  // The groups of the list, in order (a contact in none is in "Contacts").
+  std::vector<std::string> Groups() const;
 
  private:
   struct Contact {
@@ -51,9 +61,6 @@ class ZELRTCXmppContacts : public ZELRTCXmppFeature {
   void SendMyPresence();
   void SendRosterSet(const std::string& jid, const std::string& name, const std::vector<std::string>& groups,
                      bool remove);
-  ZELRTCXmppUser* Snapshot(const std::string& bare) const;
-  ZELRTCXmppGroup* GroupSnapshot(const std::string& group) const;
-  std::vector<std::string> Groups() const;
   void PostContact(int eventType, const std::string& jid, const std::string& groupId, const std::string& newName);
   void PostGroup(int eventType, const std::string& group);
   void PostWatch(int eventType, const std::string& jid, const char* watchList);

@@ -29,6 +29,18 @@ enum class ZELRTCXmppEventKind : int {
   Data,              // data with a message type
   TypedData,         // data with a service identifier
   SplitData,         // one part of data sent in parts
+  ConferenceParticipantList,  // the occupants of a room I joined
+  ConferenceParticipant,      // an occupant came, left or changed role
+  MeetingInvitation,          // an invitation to a room
+  MeetingAvailable,           // a room the server offers
+  ConferenceMessage,          // a message of a room
+  UserInfo,                   // a user's vCard
+  UsersResolved,              // a name resolved into users
+  GroupsResolved,             // a name resolved into groups of the contact list
+  GroupContent,               // the users of a group of the contact list
+  ArchiveReceived,            // a conversation's history from the server's archive
+  ArchiveCleaned,             // the server's answer to clearing a conversation's history
+  BuddyListExpanded,          // the expanded groups, kept on the server
   Count
 };
 
@@ -51,6 +63,13 @@ struct ZELRTCXmppEvent {
   std::string newName;      // group, contact: the new name
   std::string key;          // error: the catalog key
   std::vector<std::string> args;  // error: the catalog arguments
+  std::vector<std::string> ids;    // participants, resolved users or groups, expanded groups: their ids
+  std::vector<std::string> names;  // participants, resolved users or groups: their names
+  std::vector<int> roles;          // participants: their roles (ZelRTCXmppConferenceRole)
+  std::string title, telephone, mail;  // user information
+  std::string photo;               // user information: the photo's bytes ("" for none)
+  int option = 0;                  // users resolved: the resolve option
+  std::vector<std::string> messages, speakers;  // archive: texts and who said each
   ZELRTCInterfaceRef<ZELIRTCUser> user;
   ZELRTCInterfaceRef<ZELIRTCGroup> group;
   ZELRTCOwnedList<ZELListPtrZELIRTCUser> users;
@@ -64,6 +83,9 @@ constexpr const char* kZELRTCXmppCatalog = "ZELRTCXmpp";
 // from the table's layout, posts it under `sessionId` and gives back its own
 // reference. E_FAIL when the class is missing or the build is refused.
 HRESULT ZELRTCXmppPostEvent(int sessionId, const ZELRTCXmppEvent& event);
+
+// The names of the classes posted so far in the process, sorted, one a line.
+std::string ZELRTCXmppPostedClasses();
 
 // Retrieves the class descriptors of the notifications the back end posts.
 void ZELRTCXmppRetrieveDescriptors();

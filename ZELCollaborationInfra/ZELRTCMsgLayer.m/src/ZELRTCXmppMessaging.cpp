@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr const char* kReliableNs = "urn:zelrtc:reliable:0";
+constexpr const char* kReliableNs = ZELRTCXmppMessaging::kReliableNamespace;
 constexpr const char* kDataNs = "urn:zelrtc:data:0";
 constexpr uint64_t kAckEvery = 32;
 constexpr size_t kPendingLimit = 10000;  // per peer; the oldest goes beyond
@@ -128,6 +128,7 @@ void ZELRTCXmppMessaging::HandleMessage(xmpp_stanza_t* stanza) {
   const std::string fromFull = ZELRTCXmppAttr(stanza, "from");
   if (fromFull.empty()) return;
   const std::string from = ZELRTCXmppBare(fromFull);
+  if ((isRoom && isRoom(from)) || (isInvitation && isInvitation(stanza))) return;
   const std::string type = ZELRTCXmppAttr(stanza, "type");
   xmpp_stanza_t* r = xmpp_stanza_get_child_by_name_and_ns(stanza, "r", kReliableNs);
   if (type == "error") {

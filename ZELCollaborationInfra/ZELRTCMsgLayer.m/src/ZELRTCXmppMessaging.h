@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -31,12 +32,18 @@ class ZELRTCXmppContacts;
 
 class ZELRTCXmppMessaging : public ZELRTCXmppFeature {
  public:
+  // The namespace of the sequence marker <r/> (and of <ack/>).
+  static constexpr const char* kReliableNamespace = "urn:zelrtc:reliable:0";
+
   ZELRTCXmppMessaging(ZELRTCXmppConnection& connection, const ZELRTCXmppContacts& contacts);
 
   void Attach(xmpp_conn_t* conn) override;
   void Online(bool fresh) override;
   void Tick() override;
   void Close() override;
+  // Messages from these addresses, and invitations, belong to another feature (the rooms).
+  std::function<bool(const std::string& bare)> isRoom;
+  std::function<bool(xmpp_stanza_t* message)> isInvitation;
   // A peer came online: what it has not acknowledged goes again.
   void PeerAvailable(const std::string& bare);
 

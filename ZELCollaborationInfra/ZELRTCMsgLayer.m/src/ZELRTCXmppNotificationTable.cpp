@@ -2,6 +2,8 @@
 // row per event kind with the class, the layout version (the highest each
 // class documents) and the field at each position; one poster walks it.
 #include <memory>
+#include <mutex>
+#include <set>
 
 #include "ZELListValZELUnicodeString.h"
 #include "ZELNotificationCenter.h"
@@ -12,10 +14,15 @@
 
 namespace {
 
+// The classes posted so far in the process, for the coverage check.
+std::mutex g_postedLock;
+std::set<std::string> g_posted;
+
 // What fills a position.
 enum class Field : unsigned char {
   EventType, Reason, Host, User, Users, Group, Groups, PartnerId, PartnerName, Text, TypeId, Bytes,
-  BytesLength, Typed, Id, GroupId, Name, NewName, Catalog, Key, Args, SessionType, Zero, False
+  BytesLength, Typed, Id, GroupId, Name, NewName, Catalog, Key, Args, SessionType, Zero, False,
+  Ids, Names, Roles, Title, Telephone, Mail, HasPhoto, Photo, Option, Messages, Speakers
 };
 
 struct Row {
@@ -49,6 +56,25 @@ constexpr Row kNotificationTable[] = {
      {F::PartnerId, F::PartnerName, F::TypeId, F::Bytes, F::BytesLength, F::False, F::EventType}},
     {K::SplitData, "ZELRTCSplittedDataReceivedNotification", 3, 8,
      {F::PartnerId, F::PartnerName, F::TypeId, F::Bytes, F::BytesLength, F::False, F::Typed, F::EventType}},
+    {K::ConferenceParticipantList, "ZELRTCConferenceParticipantListNotification", 0, 4,
+     {F::Id, F::Ids, F::Names, F::Roles}},
+    {K::ConferenceParticipant, "ZELRTCConferenceParticipantNotification", 0, 4,
+     {F::Id, F::PartnerId, F::PartnerName, F::EventType}},
+    {K::MeetingInvitation, "ZELRTCMeetingInvitationReceivedNotification", 0, 6,
+     {F::Id, F::Name, F::PartnerId, F::PartnerName, F::Text, F::EventType}},
+    {K::MeetingAvailable, "ZELRTCMeetingAvailableNotification", 0, 2, {F::Id, F::Text}},
+    {K::ConferenceMessage, "ZELRTCInstantMessageReceivedNotification", 3, 5,
+     {F::PartnerId, F::PartnerName, F::Text, F::False, F::EventType}},
+    {K::UserInfo, "ZELRTCUserInfoReceivedNotification", 0, 7,
+     {F::User, F::Name, F::Title, F::Telephone, F::Mail, F::HasPhoto, F::Photo}},
+    {K::UsersResolved, "ZELRTCUsersResolvedNotification", 0, 6,
+     {F::EventType, F::Name, F::Ids, F::Names, F::Reason, F::Option}},
+    {K::GroupsResolved, "ZELRTCGroupsResolvedNotification", 0, 5, {F::EventType, F::Name, F::Ids, F::Names, F::Reason}},
+    {K::GroupContent, "ZELRTCGroupContentNotification", 0, 4, {F::EventType, F::Group, F::Name, F::Reason}},
+    {K::ArchiveReceived, "ZELRTCArchiveReceivedNotification", 2, 4,
+     {F::PartnerId, F::PartnerName, F::Messages, F::Speakers}},
+    {K::ArchiveCleaned, "ZELRTCArchiveCleanedNotification", 2, 3, {F::PartnerId, F::PartnerName, F::Reason}},
+    {K::BuddyListExpanded, "ZELRTCBuddyListExpandedNotification", 0, 2, {F::EventType, F::Ids}},
 };
 static_assert(sizeof kNotificationTable / sizeof kNotificationTable[0] == static_cast<size_t>(K::Count),
               "one row per event kind");
@@ -62,6 +88,11 @@ static_assert(RowsInOrder(), "rows stand in the order of ZELRTCXmppEventKind");
 
 ZELRTCParam* MakeParam(Field field, const ZELRTCXmppEvent& e) {
   auto text = [](const std::string& s) { return new ZELRTCParam(ZELUnicodeString(s.c_str())); };
+  auto texts = [](const std::vector<std::string>& list) {
+    ZELListValZELUnicodeString values;
+    for (const std::string& s : list) values.Append(ZELUnicodeString(s.c_str()));
+    return new ZELRTCParam(values);
+  };
   switch (field) {
     case F::EventType: return new ZELRTCParam(e.eventType);
     case F::Reason: return new ZELRTCParam(e.reason);
@@ -86,11 +117,22 @@ ZELRTCParam* MakeParam(Field field, const ZELRTCXmppEvent& e) {
     case F::Group: return new ZELRTCParam(e.group.Get());
     case F::Users: return new ZELRTCParam(e.users.List());
     case F::Groups: return new ZELRTCParam(e.groups.List());
-    case F::Args: {
-      ZELListValZELUnicodeString args;
-      for (const std::string& a : e.args) args.Append(ZELUnicodeString(a.c_str()));
-      return new ZELRTCParam(args);
+    case F::Args: return texts(e.args);
+    case F::Ids: return texts(e.ids);
+    case F::Names: return texts(e.names);
+    case F::Messages: return texts(e.messages);
+    case F::Speakers: return texts(e.speakers);
+    case F::Roles: {
+      ZELRawCollint roles;
+      for (int r : e.roles) roles.Append(r);
+      return new ZELRTCParam(roles);
     }
+    case F::Title: return text(e.title);
+    case F::Telephone: return text(e.telephone);
+    case F::Mail: return text(e.mail);
+    case F::HasPhoto: return new ZELRTCParam(static_cast<unsigned char>(e.photo.empty() ? 0 : 1));
+    case F::Photo: return new ZELRTCParam(e.photo.data(), static_cast<int>(e.photo.size()));
+    case F::Option: return new ZELRTCParam(e.option);
   }
   return nullptr;
 }
@@ -108,9 +150,22 @@ HRESULT ZELRTCXmppPostEvent(int sessionId, const ZELRTCXmppEvent& event) {
     params[i] = owned[i].get();
   }
   HRESULT hr = ZELRTCNotificationBuilder::Build(n, params, row.count, row.version);
-  if (hr == S_OK) ZELNotificationCenter::Post(sessionId, n);
+  if (hr == S_OK) {
+    {
+      std::lock_guard<std::mutex> hold(g_postedLock);
+      g_posted.insert(row.className);
+    }
+    ZELNotificationCenter::Post(sessionId, n);
+  }
   n->Release();
   return hr;
+}
+
+std::string ZELRTCXmppPostedClasses() {
+  std::lock_guard<std::mutex> hold(g_postedLock);
+  std::string names;
+  for (const std::string& name : g_posted) names += name + "\n";
+  return names;
 }
 
 void ZELRTCXmppRetrieveDescriptors() {

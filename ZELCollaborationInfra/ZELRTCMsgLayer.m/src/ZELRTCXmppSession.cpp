@@ -5,10 +5,25 @@
 #include "ZELRTCTracedMethod.h"
 
 ZELRTCXmppSession::ZELRTCXmppSession(int sessionId)
-    : _connection(sessionId), _contacts(_connection), _messaging(_connection, _contacts) {
+    : _connection(sessionId),
+      _contacts(_connection),
+      _messaging(_connection, _contacts),
+      _conference(_connection, _contacts),
+      _directory(_connection, _contacts),
+      _archive(_connection, _contacts),
+      _expandedGroups(_connection) {
   _connection.AddFeature(&_contacts);
   _connection.AddFeature(&_messaging);
+  _connection.AddFeature(&_conference);
+  _connection.AddFeature(&_directory);
+  _connection.AddFeature(&_archive);
+  _connection.AddFeature(&_expandedGroups);
   _contacts.onAvailable = [this](const std::string& bare) { _messaging.PeerAvailable(bare); };
+  // Rooms speak to the conference feature alone.
+  auto isRoom = [this](const std::string& bare) { return _conference.IsRoom(bare); };
+  _contacts.isRoom = isRoom;
+  _messaging.isRoom = isRoom;
+  _messaging.isInvitation = &ZELRTCXmppConference::IsInvitation;
 }
 
 ZELRTCXmppSession::~ZELRTCXmppSession() { _connection.Stop(); }
@@ -117,5 +132,181 @@ HRESULT ZELRTCXmppSession::AnswerSubscription(const char* jid, unsigned char acc
     _connection.Queue([this, j, yes] { _contacts.AnswerSubscription(j, yes); });
   }
   scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::AnswerSubscription", __LINE__, hr);
+  return hr;
+}
+
+// The operations below share one shape: check, copy the texts, queue the work
+// on the connection's thread, inside a traced scope.
+namespace {
+
+std::string Copy(const char* text) { return text ? text : ""; }
+const char* Shown(const char* text) { return text ? text : "(null)"; }
+
+}  // namespace
+
+HRESULT ZELRTCXmppSession::JoinConference(const char* room, const char* nick) {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::JoinConference", "room=%s nick=%s", Shown(room),
+                           Shown(nick));
+  HRESULT hr = CheckPeer(room);
+  if (hr == S_OK) {
+    std::string r = room, n = Copy(nick);
+    _connection.Queue([this, r, n] { _conference.Join(r, n); });
+  }
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::JoinConference", __LINE__, hr);
+  return hr;
+}
+
+HRESULT ZELRTCXmppSession::LeaveConference(const char* room) {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::LeaveConference", "room=%s", Shown(room));
+  HRESULT hr = CheckPeer(room);
+  if (hr == S_OK) {
+    std::string r = room;
+    _connection.Queue([this, r] { _conference.Leave(r); });
+  }
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::LeaveConference", __LINE__, hr);
+  return hr;
+}
+
+HRESULT ZELRTCXmppSession::InviteToConference(const char* room, const char* jid, const char* reason) {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::InviteToConference", "room=%s jid=%s",
+                           Shown(room), Shown(jid));
+  HRESULT hr = CheckPeer(room);
+  if (hr == S_OK && (!jid || !*jid)) hr = E_INVALIDARG;
+  if (hr == S_OK) {
+    std::string r = room, j = jid, why = Copy(reason);
+    _connection.Queue([this, r, j, why] { _conference.Invite(r, j, why); });
+  }
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::InviteToConference", __LINE__, hr);
+  return hr;
+}
+
+HRESULT ZELRTCXmppSession::SendConferenceMessage(const char* room, const char* text) {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SendConferenceMessage", "room=%s", Shown(room));
+  HRESULT hr = CheckPeer(room);
+  if (hr == S_OK && !text) hr = E_INVALIDARG;
+  if (hr == S_OK) {
+    std::string r = room, body = text;
+    _connection.Queue([this, r, body] { _conference.SendText(r, body); });
+  }
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SendConferenceMessage", __LINE__, hr);
+  return hr;
+}
+
+HRESULT ZELRTCXmppSession::SetConferenceRole(const char* room, const char* nick, ZelRTCXmppConferenceRole role) {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SetConferenceRole", "room=%s nick=%s role=%d",
+                           Shown(room), Shown(nick), role);
+  HRESULT hr = CheckPeer(room);
+  if (hr == S_OK && (!nick || !*nick || role < ZelRTCXmppRoleNone || role > ZelRTCXmppRoleModerator)) hr = E_INVALIDARG;
+  if (hr == S_OK) {
+    std::string r = room, n = nick;
+    _connection.Queue([this, r, n, role] { _conference.SetRole(r, n, role); });
+  }
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SetConferenceRole", __LINE__, hr);
+  return hr;
+}
+
+HRESULT ZELRTCXmppSession::ListConferences() {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::ListConferences");
+  HRESULT hr = _connection.LoggedIn() ? S_OK : E_FAIL;
+  if (hr == S_OK) _connection.Queue([this] { _conference.ListRooms(); });
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::ListConferences", __LINE__, hr);
+  return hr;
+}
+
+HRESULT ZELRTCXmppSession::RequestUserInfo(const char* jid) {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::RequestUserInfo", "jid=%s", Shown(jid));
+  HRESULT hr = CheckPeer(jid);
+  if (hr == S_OK) {
+    std::string j = jid;
+    _connection.Queue([this, j] { _directory.RequestUserInfo(j); });
+  }
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::RequestUserInfo", __LINE__, hr);
+  return hr;
+}
+
+// The photo's bytes are left out of the entry line, its length shown.
+HRESULT ZELRTCXmppSession::PublishMyInfo(const ZELRTCXmppUserInfo& info) {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::PublishMyInfo", "name=%s photo=%d",
+                           Shown(info.name), info.photoLength);
+  HRESULT hr = info.photoLength < 0 || (info.photoLength > 0 && !info.photo) ? E_INVALIDARG
+               : _connection.LoggedIn()                                       ? S_OK
+                                                                              : E_FAIL;
+  if (hr == S_OK) {
+    ZELRTCXmppCard card{Copy(info.name), Copy(info.title), Copy(info.telephone), Copy(info.mail),
+                        std::string(info.photo ? info.photo : "", static_cast<size_t>(info.photoLength)),
+                        Copy(info.photoType)};
+    _connection.Queue([this, card] { _directory.PublishMyInfo(card); });
+  }
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::PublishMyInfo", __LINE__, hr);
+  return hr;
+}
+
+HRESULT ZELRTCXmppSession::ResolveUsers(const char* name, ZelRTCResolveUsersOption option) {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::ResolveUsers", "name=%s option=%d", Shown(name),
+                           option);
+  HRESULT hr = CheckPeer(name);
+  if (hr == S_OK && (option < ZelRTCResolveExactMatch || option > ZelRTCResolveAllMatches)) hr = E_INVALIDARG;
+  if (hr == S_OK) {
+    std::string n = name;
+    _connection.Queue([this, n, option] { _directory.ResolveUsers(n, option); });
+  }
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::ResolveUsers", __LINE__, hr);
+  return hr;
+}
+
+HRESULT ZELRTCXmppSession::ResolveGroups(const char* name) {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::ResolveGroups", "name=%s", Shown(name));
+  HRESULT hr = CheckPeer(name);
+  if (hr == S_OK) {
+    std::string n = name;
+    _connection.Queue([this, n] { _directory.ResolveGroups(n); });
+  }
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::ResolveGroups", __LINE__, hr);
+  return hr;
+}
+
+HRESULT ZELRTCXmppSession::RequestGroupContent(const char* group) {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::RequestGroupContent", "group=%s", Shown(group));
+  HRESULT hr = CheckPeer(group);
+  if (hr == S_OK) {
+    std::string g = group;
+    _connection.Queue([this, g] { _directory.GroupContent(g); });
+  }
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::RequestGroupContent", __LINE__, hr);
+  return hr;
+}
+
+HRESULT ZELRTCXmppSession::RequestArchive(const char* jid) {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::RequestArchive", "jid=%s", Shown(jid));
+  HRESULT hr = CheckPeer(jid);
+  if (hr == S_OK) {
+    std::string j = jid;
+    _connection.Queue([this, j] { _archive.RequestHistory(j); });
+  }
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::RequestArchive", __LINE__, hr);
+  return hr;
+}
+
+HRESULT ZELRTCXmppSession::ClearArchive(const char* jid) {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::ClearArchive", "jid=%s", Shown(jid));
+  HRESULT hr = CheckPeer(jid);
+  if (hr == S_OK) {
+    std::string j = jid;
+    _connection.Queue([this, j] { _archive.ClearHistory(j); });
+  }
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::ClearArchive", __LINE__, hr);
+  return hr;
+}
+
+HRESULT ZELRTCXmppSession::SetGroupExpanded(const char* group, unsigned char expanded) {
+  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SetGroupExpanded", "group=%s expanded=%d",
+                           Shown(group), expanded);
+  HRESULT hr = CheckPeer(group);
+  if (hr == S_OK) {
+    std::string g = group;
+    bool yes = expanded != 0;
+    _connection.Queue([this, g, yes] { _expandedGroups.SetExpanded(g, yes); });
+  }
+  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SetGroupExpanded", __LINE__, hr);
   return hr;
 }

@@ -6,8 +6,12 @@
 
 #include <string>
 
+#include "ZELRTCXmppArchive.h"
+#include "ZELRTCXmppConference.h"
 #include "ZELRTCXmppConnection.h"
 #include "ZELRTCXmppContacts.h"
+#include "ZELRTCXmppDirectory.h"
+#include "ZELRTCXmppExpandedGroups.h"
 #include "ZELRTCXmppMessaging.h"
 
 class ZELRTCXmppSession {
@@ -25,6 +29,20 @@ class ZELRTCXmppSession {
   HRESULT RemoveContact(const char* jid);
   HRESULT MoveContact(const char* jid, const char* fromGroup, const char* toGroup);
   HRESULT AnswerSubscription(const char* jid, unsigned char accept);
+  HRESULT JoinConference(const char* room, const char* nick);
+  HRESULT LeaveConference(const char* room);
+  HRESULT InviteToConference(const char* room, const char* jid, const char* reason);
+  HRESULT SendConferenceMessage(const char* room, const char* text);
+  HRESULT SetConferenceRole(const char* room, const char* nick, ZelRTCXmppConferenceRole role);
+  HRESULT ListConferences();
+  HRESULT RequestUserInfo(const char* jid);
+  HRESULT PublishMyInfo(const ZELRTCXmppUserInfo& info);
+  HRESULT ResolveUsers(const char* name, ZelRTCResolveUsersOption option);
+  HRESULT ResolveGroups(const char* name);
+  HRESULT RequestGroupContent(const char* group);
+  HRESULT RequestArchive(const char* jid);
+  HRESULT ClearArchive(const char* jid);
+  HRESULT SetGroupExpanded(const char* group, unsigned char expanded);
 
  private:
   // E_INVALIDARG without an address, E_FAIL when not logged in, else S_OK.
@@ -34,4 +52,8 @@ class ZELRTCXmppSession {
   // Used by the connection's thread, which the destructor stops first.
   ZELRTCXmppContacts _contacts;
   ZELRTCXmppMessaging _messaging;
+  ZELRTCXmppConference _conference;
+  ZELRTCXmppDirectory _directory;
+  ZELRTCXmppArchive _archive;
+  ZELRTCXmppExpandedGroups _expandedGroups;
 };

@@ -1,0 +1,64 @@
+// ZELRTCXmppConference: conferences of an XMPP session over multi-user chat
+// rooms. It finds the server's rooms service at each fresh login, joins and
+// leaves rooms (creating them when they do not exist), keeps each joined
+// room's occupants and their roles, sends and receives room messages and
+// invitations, lists the rooms the service offers, and posts the conference
+// and meeting notifications. After a fresh login it joins again the rooms it
+// was in. Connection's thread only, but for the constructor.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "ZELRTCXmppConnection.h"
+#include "ZELRTCXmppRequests.h"
+
+class ZELRTCXmppContacts;
+
+class ZELRTCXmppConference : public ZELRTCXmppFeature {
+ public:
+  ZELRTCXmppConference(ZELRTCXmppConnection& connection, const ZELRTCXmppContacts& contacts);
+
+  void Attach(xmpp_conn_t* conn) override;
+  void Online(bool fresh) override;
+
+  // Whether stanzas from `bare` are this feature's: the rooms service and the
+  // rooms I am in or asked to join.
+  bool IsRoom(const std::string& bare) const;
+  // Whether a message carries an invitation to a room.
+  static bool IsInvitation(xmpp_stanza_t* message);
+
+  void Join(const std::string& room, const std::string& nick);
+  void Leave(const std::string& room);
+  void Invite(const std::string& room, const std::string& jid, const std::string& reason);
+  void SendText(const std::string& room, const std::string& text);
+  void SetRole(const std::string& room, const std::string& nick, int role);
+  void ListRooms();
+
+ private:
+  struct Occupant {
+    std::string id;  // the real bare address when the room shows it, else room/nick
+    int role = 0;    // ZelRTCXmppConferenceRole
+  };
+  struct Room {
+    std::string nick;
+    bool joined = false;  // my own presence came back: the list has been posted
+    std::map<std::string, Occupant> occupants;  // by nick
+  };
+
+  static int OnPresence(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
+  static int OnMessage(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
+  void HandlePresence(xmpp_stanza_t* stanza);
+  void HandleMessage(xmpp_stanza_t* stanza);
+  void SendJoin(const std::string& room, const std::string& nick);
+  void Discover();
+  void PostParticipant(const std::string& room, const std::string& nick, const Occupant& occupant, int event);
+  void PostList(const std::string& room, const Room& state);
+
+  ZELRTCXmppConnection& _connection;
+  const ZELRTCXmppContacts& _contacts;
+  ZELRTCXmppRequests _requests;
+  std::string _service;  // the rooms service's address, once found
+  bool _listWanted = false;  // a list asked for before the service was found
+  std::map<std::string, Room> _rooms;  // by the room's bare address
+};
