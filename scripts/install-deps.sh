@@ -4,7 +4,7 @@
 # everything is there.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev binutils prosody libstrophe-dev openssl pkg-config)
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev binutils prosody libstrophe-dev libcurl4-openssl-dev openssl pkg-config)
 
 missing=()
 for p in "${packages[@]}"; do

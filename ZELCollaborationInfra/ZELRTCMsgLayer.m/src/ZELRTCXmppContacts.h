@@ -30,6 +30,8 @@ class ZELRTCXmppContacts : public ZELRTCXmppFeature {
   void AnswerSubscription(const std::string& jid, bool accept);
   // The contact's name in the list, or its address.
   std::string NameOf(const std::string& bare) const;
+  // A new user (one reference for the caller): its name in the list and its presence now.
+  ZELRTCXmppUser* Snapshot(const std::string& bare) const;
 
  private:
   struct Contact {
@@ -51,7 +53,6 @@ class ZELRTCXmppContacts : public ZELRTCXmppFeature {
   void SendMyPresence();
   void SendRosterSet(const std::string& jid, const std::string& name, const std::vector<std::string>& groups,
                      bool remove);
-  ZELRTCXmppUser* Snapshot(const std::string& bare) const;
   ZELRTCXmppGroup* GroupSnapshot(const std::string& group) const;
   std::vector<std::string> Groups() const;
   void PostContact(int eventType, const std::string& jid, const std::string& groupId, const std::string& newName);

@@ -4,10 +4,14 @@
 // queue them on the connection's thread.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <string>
 
+#include "ZELRTCXmppCalls.h"
 #include "ZELRTCXmppConnection.h"
 #include "ZELRTCXmppContacts.h"
+#include "ZELRTCXmppFileTransfer.h"
 #include "ZELRTCXmppMessaging.h"
 
 class ZELRTCXmppSession {
@@ -25,14 +29,26 @@ class ZELRTCXmppSession {
   HRESULT RemoveContact(const char* jid);
   HRESULT MoveContact(const char* jid, const char* fromGroup, const char* toGroup);
   HRESULT AnswerSubscription(const char* jid, unsigned char accept);
+  HRESULT InviteToCall(const char* to, const char* roomId, const char* callType);
+  HRESULT AcceptCall(const char* roomId);
+  HRESULT EndCall(const char* roomId);
+  HRESULT SendSdp(const char* roomId, const char* sdp, unsigned char renegotiating, unsigned char secondSwitch);
+  HRESULT SendIceCandidate(const char* roomId, const char* candidate);
+  HRESULT SendFile(const char* to, const char* path, const char* description, int& oTransferId);
+  HRESULT DownloadFile(int transferId, const char* path);
 
  private:
   // E_INVALIDARG without an address, E_FAIL when not logged in, else S_OK.
   HRESULT CheckPeer(const char* jid) const;
+  // Queues `operation` on the call `roomId`: E_INVALIDARG without a room, E_FAIL when not logged in.
+  HRESULT QueueCall(const char* roomId, std::function<void(const std::string&)> operation);
 
   const int _sessionId;
   ZELRTCXmppConnection _connection;
   // Used by the connection's thread, which the destructor stops first.
   ZELRTCXmppContacts _contacts;
   ZELRTCXmppMessaging _messaging;
+  ZELRTCXmppCalls _calls;
+  ZELRTCXmppFileTransfer _files;
+  std::atomic<unsigned> _nextRoom{0};
 };
