@@ -380,7 +380,7 @@ void ZELRTCXmppFileTransfer::HandleOffer(xmpp_stanza_t* stanza) {
   if (!oob || type == "error" || type == "groupchat" || from.empty()) return;
   Job job;
   job.transferId = NewTransferId();
-  job.url = ZELRTCXmppChildText(oob, "url");
+  job.url = job.getUrl = ZELRTCXmppChildText(oob, "url");
   job.description = ZELRTCXmppChildText(oob, "desc");
   job.partner = from;
   job.partnerName = _contacts.NameOf(from);
