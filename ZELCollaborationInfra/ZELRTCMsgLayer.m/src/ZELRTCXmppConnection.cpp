@@ -24,6 +24,8 @@ constexpr auto kTickPeriod = std::chrono::milliseconds(100);
 constexpr auto kFirstRetry = std::chrono::milliseconds(200);
 constexpr auto kLongestRetry = std::chrono::milliseconds(5000);
 constexpr int kAuthRetries = 3;
+// The longest a connection may take to come up before it is given up and tried again.
+constexpr auto kConnectTimeout = std::chrono::seconds(20);
 constexpr auto kCloseTimeout = std::chrono::milliseconds(2500);
 // The longest a network wait lasts, so that queued commands go out promptly.
 constexpr unsigned long kRunOnceMs = 1;
@@ -141,6 +143,8 @@ void ZELRTCXmppConnection::Loop() {
     if (stop) break;
     if (_conn) {
       xmpp_run_once(_ctx, kRunOnceMs);
+      if (!_disconnected && _phase == Phase::Connecting && Clock::now() - _connectStarted > kConnectTimeout)
+        _disconnected = true;  // a stream that never comes up counts as a failed attempt
       if (_disconnected) {
         AfterDisconnect();
       } else if (_online && Clock::now() >= _nextTick) {
@@ -186,6 +190,7 @@ void ZELRTCXmppConnection::StartConnect() {
     _streamError = -1;
     _streamErrorText.clear();
     _phase = Phase::Connecting;
+    _connectStarted = Clock::now();
     hr = xmpp_connect_client(_conn, _server.c_str(), static_cast<unsigned short>(_port), &OnConnection, this) ==
                  XMPP_EOK
              ? S_OK

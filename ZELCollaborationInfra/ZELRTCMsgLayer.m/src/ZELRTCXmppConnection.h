@@ -110,6 +110,7 @@ class ZELRTCXmppConnection {
   int _attempt = 0;
   int _authFailures = 0;  // refusals in a row after having been online
   std::chrono::steady_clock::time_point _retryAt;
+  std::chrono::steady_clock::time_point _connectStarted;
   std::chrono::steady_clock::time_point _nextTick;
   std::string _server, _bareJid, _boundJid, _resource, _password, _caFile;
   int _port = 0;

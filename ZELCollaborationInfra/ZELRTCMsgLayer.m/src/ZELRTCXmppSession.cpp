@@ -11,8 +11,7 @@
 #include "ZELRTCTracedMethod.h"
 
 ZELRTCXmppSession::ZELRTCXmppSession(int sessionId)
-    : _sessionId(sessionId),
-      _connection(sessionId),
+    : _connection(sessionId),
       _contacts(_connection),
       _messaging(_connection, _contacts),
       _calls(_connection, _contacts),

@@ -43,7 +43,6 @@ class ZELRTCXmppSession {
   // Queues `operation` on the call `roomId`: E_INVALIDARG without a room, E_FAIL when not logged in.
   HRESULT QueueCall(const char* roomId, std::function<void(const std::string&)> operation);
 
-  const int _sessionId;
   ZELRTCXmppConnection _connection;
   // Used by the connection's thread, which the destructor stops first.
   ZELRTCXmppContacts _contacts;
