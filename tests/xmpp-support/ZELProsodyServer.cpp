@@ -138,7 +138,9 @@ bool ZELProsodyServer::Start() { return Start(Options()); }
 bool ZELProsodyServer::Start(const Options& options) {
   if (!_folder.empty()) return _Fail("Start is called once per server");
   const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/ZELProsody.XXXXXX";
+  std::string pattern = tmp && *tmp ? tmp : "/tmp";
+  while (pattern.size() > 1 && pattern.back() == '/') pattern.pop_back();
+  pattern += "/ZELProsody.XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   if (!mkdtemp(name.data())) return _Fail("cannot create a folder from " + pattern);

@@ -7,6 +7,8 @@
 // and a client may unsubscribe or release its session from inside its own handling.
 //
 // Thread-safe: every operation may be called from any thread. Queues are unbounded: nothing is dropped.
+// Post takes its references under the center's lock (an AddRef must not call back into the center); the
+// references given back by Unsubscribe and CloseSource are released outside it.
 // What is still queued when the process exits is not released.
 #pragma once
 
