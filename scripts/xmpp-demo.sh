@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # A two-user chat over the XMPP back end: builds, starts a private prosody
 # server, creates alice and bob, logs both in over TLS and has them exchange
-# presence, messages and data, printing each notification as the clients read
-# it through its getters.
+# presence, messages and data, a file and a call's signalling, printing each
+# notification as the clients read it through its getters.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
