@@ -1,12 +1,14 @@
 // A two-user chat over the XMPP back end: starts a private prosody server,
 // creates alice and bob, logs both in over TLS, makes them contacts, and has
 // them exchange presence, messages and data; then a conference with an
-// invitation, a vCard with a photo, and their conversation's history from the
-// server's archive. Each notification is printed as
+// invitation, a vCard with a photo, their conversation's history from the
+// server's archive, a file (HTTP upload) and a call's signalling (invitation,
+// acceptance, SDP, candidates, hang-up). Each notification is printed as
 // the client read it through its getters: "[alice] ZELRTC...".
 // Run by scripts/xmpp-demo.sh.
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <mutex>
 #include <string>
 
@@ -34,6 +36,8 @@ int main() {
   ZELProsodyServer server;
   ZELProsodyServer::Options options;
   options.archive = options.vcard = options.conference = true;
+  options.httpUploadLimit = 16 * 1024 * 1024;
+  options.externalServices = "{type=\"stun\", host=\"127.0.0.1\", port=3478, transport=\"udp\"}";
   if (!Step(server.Start(options), "starting prosody")) return std::fprintf(stderr, "%s\n", server.Error().c_str()), 1;
   if (!Step(server.Register("alice", "alice-pw") && server.Register("bob", "bob-pw"), "creating the users")) return 1;
   std::printf("prosody on 127.0.0.1:%d, host %s\n", server.Port(), server.Domain().c_str());
@@ -102,6 +106,36 @@ int main() {
   // Their conversation's history from the server's archive.
   alice.Xmpp()->RequestArchive("bob@localhost");
   done = done && alice.WaitFor("ZELRTCArchiveReceivedNotification", 1, wait);
+  // A file: alice uploads it and offers it, bob downloads it.
+  const std::string notes = server.Folder() + "/notes.txt", copy = server.Folder() + "/notes-received.txt";
+  {
+    std::ofstream out(notes);
+    for (int i = 0; i < 40000; ++i) out << "line " << i << " of the meeting notes\n";
+  }
+  int sent = -1;
+  alice.Xmpp()->SendFile("bob@localhost", notes.c_str(), "the meeting notes", sent);
+  done = done && bob.WaitFor("ZELRTCFileTransferNotification event=1", 1, wait);
+  if (done) {
+    const std::string offer = bob.LinesStartingWith("ZELRTCFileTransferNotification event=1")[0];
+    const size_t at = offer.find(" id=") + 4;
+    bob.Xmpp()->DownloadFile(std::atoi(offer.c_str() + at), copy.c_str());
+    done = bob.WaitFor("ZELRTCFileTransferNotification event=3", 1, wait);
+  }
+
+  // A call's signalling: alice calls, bob accepts, they exchange descriptions and candidates, bob hangs up.
+  alice.Xmpp()->InviteToCall("bob@localhost", "demo-room", "video");
+  done = done && bob.WaitFor("ZELRTCWebRTCInviteToCallNotification", 1, wait);
+  bob.Xmpp()->AcceptCall("demo-room");
+  done = done && alice.WaitFor("ZELRTCWebRTCCallAcceptedNotification", 1, wait);
+  alice.Xmpp()->SendSdp("demo-room", "v=0\r\no=alice 1 1 IN IP4 127.0.0.1\r\ns=offer\r\n", 0, 0);
+  bob.Xmpp()->SendSdp("demo-room", "v=0\r\no=bob 1 1 IN IP4 127.0.0.1\r\ns=answer\r\n", 0, 0);
+  alice.Xmpp()->SendIceCandidate("demo-room", "candidate:1 1 udp 2122260223 127.0.0.1 50000 typ host");
+  bob.Xmpp()->SendIceCandidate("demo-room", "candidate:1 1 udp 2122260223 127.0.0.1 50002 typ host");
+  done = done && alice.WaitFor("ZELRTCWebRTCICECandidateReceivedNotification", 1, wait) &&
+         bob.WaitFor("ZELRTCWebRTCICECandidateReceivedNotification", 1, wait);
+  bob.Xmpp()->EndCall("demo-room");
+  done = done && alice.WaitFor("ZELRTCWebRTCCallEndedNotification", 1, wait);
+
   alice.Xmpp()->Logout();
   bob.Xmpp()->Logout();
   done = done && alice.WaitFor("ZELRTCLoginNotification event=2", 1, wait) &&

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev binutils
-          nlohmann-json3-dev pkg-config libspdlog-dev prosody libstrophe-dev openssl)
+          nlohmann-json3-dev pkg-config libspdlog-dev prosody libstrophe-dev libcurl4-openssl-dev openssl)
 
 missing=()
 for p in "${packages[@]}"; do

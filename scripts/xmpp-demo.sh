@@ -2,7 +2,8 @@
 # A two-user chat over the XMPP back end: builds, starts a private prosody
 # server, creates alice and bob, logs both in over TLS and has them exchange
 # presence, messages and data, meet in a conference, read each other's vCard
-# (with a photo) and their history from the server's archive, printing each
+# (with a photo) and their history from the server's archive, send a file and
+# place a call (its signalling), printing each
 # notification as the clients read it through its getters.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -22,6 +22,7 @@
 #include "ZELRTCBuddyListUserNotification.h"
 #include "ZELRTCDataReceivedNotification.h"
 #include "ZELRTCErrorNotification.h"
+#include "ZELRTCFileTransferNotification.h"
 #include "ZELRTCInstantMessageReceivedNotification.h"
 #include "ZELRTCLoginNotification.h"
 #include "ZELRTCMainSessionManager.h"
@@ -34,6 +35,12 @@
 #include "ZELRTCUtilities.h"
 #include "ZELRTCWatchListNotification.h"
 #include "ZELRTCWatchListUserNotification.h"
+#include "ZELRTCWebRTCCallAcceptedNotification.h"
+#include "ZELRTCWebRTCCallEndedNotification.h"
+#include "ZELRTCWebRTCICECandidateReceivedNotification.h"
+#include "ZELRTCWebRTCInviteSentNotification.h"
+#include "ZELRTCWebRTCInviteToCallNotification.h"
+#include "ZELRTCWebRTCSDPReceivedNotification.h"
 
 namespace {
 
@@ -71,6 +78,16 @@ std::string Joined(const ZELListValZELUnicodeString& list, const char* separator
 template <class N>
 N* As(ZELBaseUnknown* n) {
   return dynamic_cast<N*>(n);
+}
+
+// The two invitation classes have the same getters.
+template <class N>
+void DescribeInvitation(std::ostringstream& out, N* invitation) {
+  ZELIRTCUser* user = invitation->GetRTCUser();
+  out << " user=" << UserText(user) << " room=" << Text(invitation->GetRoomId())
+      << " order=" << Text(invitation->GetOrderId()) << " accept=" << int(invitation->GetDoYouHaveToAccept())
+      << " error=" << Text(invitation->GetErrorMsg());
+  if (user) user->Release();
 }
 
 }  // namespace
@@ -216,6 +233,33 @@ std::string ZELXmppSessionClient::Describe(ZELBaseUnknown* n) {
     ZELListValZELUnicodeString ids;
     ex->GetExpandedGroupsIds(ids);
     out << " event=" << ex->GetEventType() << " groups=" << Joined(ids);
+  } else if (auto* f = As<ZELRTCFileTransferNotification>(n)) {
+    out << " event=" << f->GetEventType() << " reason=" << f->GetReason()
+        << " error=" << Text(f->GetExtendedErrorString()) << " partner=" << Text(f->GetPartnerId())
+        << " name=" << Text(f->GetPartnerName()) << " url=" << Text(f->GetFileTransferString())
+        << " file=" << Text(f->GetFileName()) << " desc=" << Text(f->GetFileDesc())
+        << " type=" << Text(f->GetTransferType()) << " id=" << f->GetTransferID() << " size=" << f->GetFileSize()
+        << " bytes=" << f->GetNumOfByteTransferred();
+  } else if (auto* sent = As<ZELRTCWebRTCInviteSentNotification>(n)) {
+    DescribeInvitation(out, sent);
+  } else if (auto* invite = As<ZELRTCWebRTCInviteToCallNotification>(n)) {
+    DescribeInvitation(out, invite);
+  } else if (auto* a = As<ZELRTCWebRTCCallAcceptedNotification>(n)) {
+    ZELListValZELUnicodeString servers = a->GetIceServers();
+    out << " login=" << Text(a->GetLogin()) << " room=" << Text(a->GetRoomId()) << " nway=" << int(a->GetIsNWay())
+        << " type=" << Text(a->GetType()) << " caller=" << int(a->GetIsCaller()) << " ice=";
+    for (int i = 1; i <= servers.Size(); ++i) out << (i > 1 ? "," : "") << Text(servers[i]);
+  } else if (auto* sdp = As<ZELRTCWebRTCSDPReceivedNotification>(n)) {
+    out << " login=" << Text(sdp->GetUserLogin()) << " user=" << Text(sdp->GetUserId())
+        << " room=" << Text(sdp->GetRoomId()) << " caller=" << int(sdp->GetIsCaller())
+        << " renegotiating=" << int(sdp->GetIsRenegotiating()) << " second=" << int(sdp->GetIsSecondSwitch())
+        << " sdp=" << Text(sdp->GetSDP());
+  } else if (auto* c = As<ZELRTCWebRTCICECandidateReceivedNotification>(n)) {
+    out << " user=" << Text(c->GetUserId()) << " room=" << Text(c->GetRoomId())
+        << " candidate=" << Text(c->GetCandidate());
+  } else if (auto* end = As<ZELRTCWebRTCCallEndedNotification>(n)) {
+    out << " user=" << Text(end->GetUserId()) << " room=" << Text(end->GetRoomId())
+        << " reason=" << Text(end->GetReason());
   }
   return out.str();
 }
@@ -274,6 +318,7 @@ bool ZELXmppSessionClient::Login(const std::string& server, int port, const std:
   options.user = user.c_str();
   options.password = password.c_str();
   options.caFile = caFile.empty() ? nullptr : caFile.c_str();
+  options.iceServers = iceServers.empty() ? nullptr : iceServers.c_str();
   if (_xmpp->Login(options) != S_OK) return false;
   if (!WaitFor("ZELRTCLoginNotification", 1, timeoutMs)) return false;
   return LinesStartingWith("ZELRTCLoginNotification event=0").size() == 1;

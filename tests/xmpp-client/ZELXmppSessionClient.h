@@ -36,6 +36,8 @@ class ZELXmppSessionClient {
   bool Login(const std::string& server, int port, const std::string& user, const std::string& password,
              const std::string& caFile, int timeoutMs = 15000);
 
+  // The ICE servers of the login options, when not empty.
+  std::string iceServers;
   // Called on the reading thread with each line (set before anything arrives).
   std::function<void(const std::string& line)> onLine;
   // The lines read so far.

@@ -179,6 +179,7 @@ bool ZELProsodyServer::Start(const Options& options) {
   if (options.streamManagement) modules << ", \"smacks\"";
   if (options.archive) modules << ", \"mam\"";
   if (options.vcard) modules << ", \"vcard\"";
+  if (!options.externalServices.empty()) modules << ", \"external_services\"";
   std::ostringstream limit;
   if (options.stanzaSizeLimit > 0) limit << "c2s_stanza_size_limit = " << options.stanzaSizeLimit << "\n";
   if (options.archivePageSize > 0) limit << "max_archive_query_results = " << options.archivePageSize << "\n";
@@ -194,6 +195,24 @@ bool ZELProsodyServer::Start(const Options& options) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     _port = FreePort();
     if (_port == 0) return _Fail("no free loopback port");
+    _httpPort = 0;
+    for (int tries = 0; options.httpUploadLimit > 0 && (_httpPort == 0 || _httpPort == _port) && tries < 10; ++tries)
+      _httpPort = FreePort();
+    if (options.httpUploadLimit > 0 && (_httpPort == 0 || _httpPort == _port)) return _Fail("no free loopback port");
+    std::ostringstream http, services, upload;
+    if (_httpPort) {
+      const std::string base = "http://127.0.0.1:" + std::to_string(_httpPort) + "/";
+      http << "http_ports = { " << _httpPort << " }\n"
+           << "http_interfaces = { \"127.0.0.1\" }\n"
+           << "http_default_host = " << LuaString("upload." + _domain) << "\n"
+           << "http_external_url = " << LuaString(base) << "\n";
+      upload << "Component " << LuaString("upload." + _domain) << " \"http_file_share\"\n"
+             << "http_file_share_size_limit = " << options.httpUploadLimit << "\n"
+             << "http_file_share_daily_quota = " << options.httpUploadLimit * 1000 << "\n";
+    } else {
+      http << "http_ports = { }\n";
+    }
+    if (!options.externalServices.empty()) services << "external_services = { " << options.externalServices << " }\n";
     std::ostringstream config;
     config << "-- A private server of the tests: loopback only, client connections only.\n"
            << "daemonize = false\n"
@@ -208,7 +227,8 @@ bool ZELProsodyServer::Start(const Options& options) {
            << "c2s_direct_tls_ports = { }\n"
            << "s2s_ports = { }\n"
            << "s2s_direct_tls_ports = { }\n"
-           << "http_ports = { }\n"
+           << http.str()
+           << services.str()
            << "https_ports = { }\n"
            << "component_ports = { }\n"
            << "c2s_require_encryption = false\n"
@@ -221,7 +241,7 @@ bool ZELProsodyServer::Start(const Options& options) {
            << LuaString(_folder + "/prosody.err") << " }\n"
            << "ssl = { certificate = " << LuaString(certificate) << ", key = " << LuaString(key) << " }\n"
            << "VirtualHost " << LuaString(_domain) << "\n"
-           << components.str();
+           << components.str() << upload.str();
     if (!WriteText(_config, config.str())) return _Fail("cannot write " + _config);
     if (_Launch()) return true;
     if (_error.find(kPortRefused) == std::string::npos) break;
@@ -253,7 +273,8 @@ bool ZELProsodyServer::_Launch() {
       Stop();
       return _Fail(std::string(kPortRefused) + " " + std::to_string(_port) + ": " + Log());
     }
-    if (appended(infoLog, infoBefore, listening) && PortAccepts(_port)) return true;
+    if (appended(infoLog, infoBefore, listening) && PortAccepts(_port) && (_httpPort == 0 || PortAccepts(_httpPort)))
+      return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   Stop();

@@ -2,7 +2,8 @@
 //
 // Start writes a configuration, a throwaway certificate authority and a server certificate (CN and SAN
 // "localhost", IP 127.0.0.1) into a fresh temporary folder, and runs prosody in the foreground on
-// 127.0.0.1:<free port> for the host "localhost": client connections only (no server-to-server, no HTTP),
+// 127.0.0.1:<free port> for the host "localhost": client connections only (no server-to-server; HTTP only for
+// an upload service the options ask for, on a second free loopback port),
 // its own data folder. TLS is offered and verifiable against CaFile(); plain connections stay allowed
 // (c2s_require_encryption = false), so a client may also connect without TLS. Modules: roster, saslauth, tls,
 // disco, presence, message, ping, private, plus smacks, mam, vcard and a multi-user chat component
@@ -28,6 +29,12 @@ class ZELProsodyServer {
     bool conference = false;       // a multi-user chat service "conference.localhost" (rooms public, real addresses shown)
     bool vcard = false;            // mod_vcard: users' vCards
     int archivePageSize = 0;       // with archive: the most results per archive query (0: prosody's default, 50)
+    // > 0: an HTTP upload service "upload.<domain>" (http_file_share) refusing files above this many bytes; its
+    // HTTP server listens on 127.0.0.1:HttpPort() (plain HTTP) and hands out http://127.0.0.1:<port>/ addresses.
+    size_t httpUploadLimit = 0;
+    // Not empty: the external services the server announces (external_services), Lua entries such as
+    // {type="stun", host="127.0.0.1", port=3478, transport="udp"}.
+    std::string externalServices;
   };
   ZELProsodyServer();
   ~ZELProsodyServer();
@@ -50,6 +57,7 @@ class ZELProsodyServer {
   bool Restart();
 
   int Port() const { return _port; }
+  int HttpPort() const { return _httpPort; }  // 0 without an HTTP upload service
   const std::string& Domain() const { return _domain; }  // "localhost"
   const std::string& CaFile() const { return _caFile; }  // the throwaway CA's certificate (PEM)
   const std::string& Folder() const { return _folder; }
@@ -66,5 +74,6 @@ class ZELProsodyServer {
   std::string _domain = "localhost";
   std::string _folder, _config, _caFile, _error;
   int _port = 0;
+  int _httpPort = 0;
   pid_t _pid = -1;
 };

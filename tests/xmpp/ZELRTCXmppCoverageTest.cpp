@@ -5,6 +5,8 @@
 // sends, named here with the reason.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -21,14 +23,6 @@ namespace {
 const std::set<std::string> kLeftOut = {
     // A media event of the client itself (a device, a window), made by the driver on its own side.
     "ZELRTCClientEventNotification",
-    // Brought by the file transfer and call signalling managers.
-    "ZELRTCFileTransferNotification",
-    "ZELRTCWebRTCCallAcceptedNotification",
-    "ZELRTCWebRTCCallEndedNotification",
-    "ZELRTCWebRTCICECandidateReceivedNotification",
-    "ZELRTCWebRTCInviteSentNotification",
-    "ZELRTCWebRTCInviteToCallNotification",
-    "ZELRTCWebRTCSDPReceivedNotification",
 };
 
 std::set<std::string> PostedClasses() {
@@ -53,6 +47,8 @@ TEST(XmppCoverage, XmppEveryNotificationClassComesFromARealServerEvent) {
   ZELProsodyServer server;
   ZELProsodyServer::Options options;
   options.archive = options.vcard = options.conference = true;
+  options.httpUploadLimit = 1024 * 1024;
+  options.externalServices = "{type=\"stun\", host=\"127.0.0.1\", port=3478, transport=\"udp\"}";
   ASSERT_TRUE(server.Start(options)) << server.Error() << server.Log();
   for (const char* user : {"alice", "bob"}) ASSERT_TRUE(server.Register(user, std::string(user) + "-pw"));
   ZELXmppSessionClient alice, bob;
@@ -86,6 +82,25 @@ TEST(XmppCoverage, XmppEveryNotificationClassComesFromARealServerEvent) {
   ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 1, kXmppWaitMs));
   ASSERT_EQ(alice.Xmpp()->RequestArchive("bob@localhost"), S_OK);
   ASSERT_EQ(alice.Xmpp()->ClearArchive("bob@localhost"), S_OK);
+  // A file, uploaded, offered and downloaded.
+  const std::string file = server.Folder() + "/coverage.txt", copy = server.Folder() + "/coverage-copy.txt";
+  std::ofstream(file) << "some bytes";
+  int transfer = -1;
+  ASSERT_EQ(alice.Xmpp()->SendFile("bob@localhost", file.c_str(), "a file", transfer), S_OK);
+  ASSERT_TRUE(bob.WaitFor("ZELRTCFileTransferNotification event=1", 1, kXmppWaitMs)) << ZELXmppJoin(bob.Lines());
+  const std::string offer = bob.LinesStartingWith("ZELRTCFileTransferNotification event=1")[0];
+  ASSERT_EQ(bob.Xmpp()->DownloadFile(std::atoi(offer.c_str() + offer.find(" id=") + 4), copy.c_str()), S_OK);
+  // A call's signalling.
+  ASSERT_EQ(alice.Xmpp()->InviteToCall("bob@localhost", "call-1", "audio"), S_OK);
+  ASSERT_TRUE(bob.WaitFor("ZELRTCWebRTCInviteToCallNotification", 1, kXmppWaitMs)) << ZELXmppJoin(bob.Lines());
+  ASSERT_EQ(bob.Xmpp()->AcceptCall("call-1"), S_OK);
+  ASSERT_TRUE(alice.WaitFor("ZELRTCWebRTCCallAcceptedNotification", 1, kXmppWaitMs)) << ZELXmppJoin(alice.Lines());
+  ASSERT_EQ(alice.Xmpp()->SendSdp("call-1", "v=0\r\n", 0, 0), S_OK);
+  ASSERT_EQ(alice.Xmpp()->SendIceCandidate("call-1", "candidate:1 1 udp 1 127.0.0.1 50000 typ host"), S_OK);
+  ASSERT_TRUE(bob.WaitFor("ZELRTCWebRTCICECandidateReceivedNotification", 1, kXmppWaitMs)) << ZELXmppJoin(bob.Lines());
+  ASSERT_EQ(bob.Xmpp()->EndCall("call-1"), S_OK);
+  ASSERT_TRUE(alice.WaitFor("ZELRTCWebRTCCallEndedNotification", 1, kXmppWaitMs)) << ZELXmppJoin(alice.Lines());
+  ASSERT_TRUE(bob.WaitFor("ZELRTCFileTransferNotification event=3", 1, kXmppWaitMs)) << ZELXmppJoin(bob.Lines());
   for (const char* last : {"ZELRTCConferenceParticipantNotification", "ZELRTCMeetingAvailableNotification",
                            "ZELRTCArchiveCleanedNotification", "ZELRTCArchiveReceivedNotification",
                            "ZELRTCGroupContentNotification", "ZELRTCBuddyListExpandedNotification"})

@@ -36,6 +36,9 @@ struct ZELRTCXmppLoginOptions {
   const char* resource = nullptr;  // null: chosen by the server
   unsigned char streamResumption = 1;  // 1: resume the stream after a connection loss
   int splitSize = 32 * 1024;       // data above this many bytes are sent in numbered parts
+  // ICE servers of calls when the server offers none (external service
+  // discovery): URIs separated by commas, "stun:host:port,turn:host:port".
+  const char* iceServers = nullptr;
 };
 
 // Values of the event types and reasons the XMPP back end puts in its
@@ -69,6 +72,22 @@ enum ZelRTCXmppWatchListUserEvent : int {
   ZelRTCXmppSubscriptionRefused = 2
 };
 enum ZelRTCXmppMessageEvent : int { ZelRTCXmppMessageReceived = 0, ZelRTCXmppConferenceMessageReceived = 1 };
+// File transfers: the event type and reason of a ZELRTCFileTransferNotification.
+enum ZelRTCXmppFileTransferEvent : int {
+  ZelRTCXmppTransferOffered = 1,    // receiver: a file is offered; DownloadFile fetches it
+  ZelRTCXmppTransferProgress = 2,   // bytes transferred so far (rising to the size)
+  ZelRTCXmppTransferCompleted = 3,  // sender: uploaded and offered; receiver: downloaded
+  ZelRTCXmppTransferFailed = 4      // with a reason and the extended error text
+};
+enum ZelRTCXmppFileTransferReason : int {
+  ZelRTCXmppTransferReasonNone = 0,
+  ZelRTCXmppTransferReasonRefused = 1,    // the upload service refused the slot (its condition and text)
+  ZelRTCXmppTransferReasonNoService = 2,  // the server offers no upload service
+  ZelRTCXmppTransferReasonHttp = 3,       // the HTTP server answered with an error status
+  ZelRTCXmppTransferReasonNetwork = 4,    // connection failed, timed out, or the size did not match
+  ZelRTCXmppTransferReasonFile = 5,       // the local file could not be read or written
+  ZelRTCXmppTransferReasonCancelled = 6   // the session closed during the transfer
+};
 // Roles of the participants of a conference (multi-user chat).
 enum ZelRTCXmppConferenceRole : int {
   ZelRTCXmppRoleNone = 0,
@@ -120,6 +139,25 @@ class ZELIRTCXmppSession {
   virtual HRESULT MoveContact(const char* jid, const char* fromGroup, const char* toGroup) = 0;
   // Accepts (1) or refuses (0) a subscription request of `jid`.
   virtual HRESULT AnswerSubscription(const char* jid, unsigned char accept) = 0;
+  // Calls (WebRTC signalling). Invites `to` into the call `roomId` (null: one
+  // is made up and given in the invitation-sent notification) of a type
+  // ("audio", "video"; null: "audio").
+  virtual HRESULT InviteToCall(const char* to, const char* roomId, const char* callType) = 0;
+  // Accepts an invitation received.
+  virtual HRESULT AcceptCall(const char* roomId) = 0;
+  // Ends a call: cancels my invitation, declines one received, or hangs up.
+  virtual HRESULT EndCall(const char* roomId) = 0;
+  // A session description, and an ICE candidate, for the partner of the call.
+  virtual HRESULT SendSdp(const char* roomId, const char* sdp, unsigned char renegotiating,
+                          unsigned char secondSwitch) = 0;
+  virtual HRESULT SendIceCandidate(const char* roomId, const char* candidate) = 0;
+  // File transfers by HTTP upload. Uploads the file at `path` and offers it to
+  // `to`; oTransferId identifies the transfer in the notifications (-1 on
+  // failure). E_INVALIDARG for a file that cannot be read or is 2 GiB or more.
+  virtual HRESULT SendFile(const char* to, const char* path, const char* description, int& oTransferId) = 0;
+  // Downloads the file of an offer received into `path`. E_INVALIDARG for an
+  // unknown transfer, E_FAIL when it is already downloading or done.
+  virtual HRESULT DownloadFile(int transferId, const char* path) = 0;
 
   // Conferences: multi-user chat rooms ("room@conference.host"). Joining a
   // room that does not exist creates it. After joining comes the participant

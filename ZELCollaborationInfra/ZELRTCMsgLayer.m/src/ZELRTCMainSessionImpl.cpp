@@ -148,3 +148,23 @@ HRESULT ZELRTCMainSessionImpl::ClearArchive(const char* jid) { return _xmpp ? _x
 HRESULT ZELRTCMainSessionImpl::SetGroupExpanded(const char* group, unsigned char expanded) {
   return _xmpp ? _xmpp->SetGroupExpanded(group, expanded) : E_NOTIMPL;
 }
+HRESULT ZELRTCMainSessionImpl::InviteToCall(const char* to, const char* roomId, const char* callType) {
+  return _xmpp ? _xmpp->InviteToCall(to, roomId, callType) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::AcceptCall(const char* roomId) { return _xmpp ? _xmpp->AcceptCall(roomId) : E_NOTIMPL; }
+HRESULT ZELRTCMainSessionImpl::EndCall(const char* roomId) { return _xmpp ? _xmpp->EndCall(roomId) : E_NOTIMPL; }
+HRESULT ZELRTCMainSessionImpl::SendSdp(const char* roomId, const char* sdp, unsigned char renegotiating,
+                                       unsigned char secondSwitch) {
+  return _xmpp ? _xmpp->SendSdp(roomId, sdp, renegotiating, secondSwitch) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::SendIceCandidate(const char* roomId, const char* candidate) {
+  return _xmpp ? _xmpp->SendIceCandidate(roomId, candidate) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::SendFile(const char* to, const char* path, const char* description,
+                                        int& oTransferId) {
+  oTransferId = -1;
+  return _xmpp ? _xmpp->SendFile(to, path, description, oTransferId) : E_NOTIMPL;
+}
+HRESULT ZELRTCMainSessionImpl::DownloadFile(int transferId, const char* path) {
+  return _xmpp ? _xmpp->DownloadFile(transferId, path) : E_NOTIMPL;
+}

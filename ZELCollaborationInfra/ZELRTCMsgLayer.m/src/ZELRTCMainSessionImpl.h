@@ -54,6 +54,14 @@ class ZELRTCMainSessionImpl : public ZELBaseUnknown, public ZELIRTCMainSession, 
   HRESULT RequestArchive(const char* jid) override;
   HRESULT ClearArchive(const char* jid) override;
   HRESULT SetGroupExpanded(const char* group, unsigned char expanded) override;
+  HRESULT InviteToCall(const char* to, const char* roomId, const char* callType) override;
+  HRESULT AcceptCall(const char* roomId) override;
+  HRESULT EndCall(const char* roomId) override;
+  HRESULT SendSdp(const char* roomId, const char* sdp, unsigned char renegotiating,
+                  unsigned char secondSwitch) override;
+  HRESULT SendIceCandidate(const char* roomId, const char* candidate) override;
+  HRESULT SendFile(const char* to, const char* path, const char* description, int& oTransferId) override;
+  HRESULT DownloadFile(int transferId, const char* path) override;
 
  private:
   ZELRTCMainSessionImpl(const ZELRTCMainSessionImpl&) = delete;

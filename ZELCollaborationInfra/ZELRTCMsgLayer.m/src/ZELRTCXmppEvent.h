@@ -41,6 +41,13 @@ enum class ZELRTCXmppEventKind : int {
   ArchiveReceived,            // a conversation's history from the server's archive
   ArchiveCleaned,             // the server's answer to clearing a conversation's history
   BuddyListExpanded,          // the expanded groups, kept on the server
+  FileTransfer,      // a file offered, its progress, completion or failure
+  CallInviteSent,    // my invitation to a call went out
+  CallInvite,        // an invitation to a call arrived
+  CallAccepted,      // a call was accepted (by either side)
+  CallSdp,           // a session description from the partner of a call
+  CallCandidate,     // an ICE candidate from the partner of a call
+  CallEnded,         // a call ended, cancelled, declined, or the partner is offline
   Count
 };
 
@@ -74,6 +81,21 @@ struct ZELRTCXmppEvent {
   ZELRTCInterfaceRef<ZELIRTCGroup> group;
   ZELRTCOwnedList<ZELListPtrZELIRTCUser> users;
   ZELRTCOwnedList<ZELListPtrZELIRTCGroup> groups;
+  // File transfers (partnerId, partnerName; text: the extended error text).
+  int transferId = -1;
+  int fileSize = -1;
+  int bytesDone = -1;
+  std::string url;           // the file's address, once known
+  std::string fileName;
+  std::string fileDesc;
+  std::string transferType;  // "upload" or "download"
+  // Calls (partnerId: the partner's bare address; text: error, reason or SDP text).
+  std::string roomId;
+  std::string callType;      // "audio", "video"
+  bool caller = false;       // this side placed the call
+  bool renegotiating = false;
+  bool secondSwitch = false;
+  std::vector<std::string> iceServers;
 };
 
 // The catalog of the back end's error texts (ZELRTCXmpp.msg).

@@ -22,7 +22,9 @@ std::set<std::string> g_posted;
 enum class Field : unsigned char {
   EventType, Reason, Host, User, Users, Group, Groups, PartnerId, PartnerName, Text, TypeId, Bytes,
   BytesLength, Typed, Id, GroupId, Name, NewName, Catalog, Key, Args, SessionType, Zero, False,
-  Ids, Names, Roles, Title, Telephone, Mail, HasPhoto, Photo, Option, Messages, Speakers
+  Ids, Names, Roles, Title, Telephone, Mail, HasPhoto, Photo, Option, Messages, Speakers,
+  TransferId, FileSize, BytesDone, Url, FileName, FileDesc, TransferType,
+  RoomId, CallType, Caller, Renegotiating, SecondSwitch, IceServers, True
 };
 
 struct Row {
@@ -30,7 +32,7 @@ struct Row {
   const char* className;
   unsigned short version;
   unsigned int count;
-  Field fields[11];
+  Field fields[12];
 };
 
 using F = Field;
@@ -75,6 +77,18 @@ constexpr Row kNotificationTable[] = {
      {F::PartnerId, F::PartnerName, F::Messages, F::Speakers}},
     {K::ArchiveCleaned, "ZELRTCArchiveCleanedNotification", 2, 3, {F::PartnerId, F::PartnerName, F::Reason}},
     {K::BuddyListExpanded, "ZELRTCBuddyListExpandedNotification", 0, 2, {F::EventType, F::Ids}},
+    {K::FileTransfer, "ZELRTCFileTransferNotification", 0, 12,
+     {F::EventType, F::Reason, F::Text, F::PartnerId, F::PartnerName, F::Url, F::FileName, F::FileDesc,
+      F::TransferType, F::TransferId, F::FileSize, F::BytesDone}},
+    {K::CallInviteSent, "ZELRTCWebRTCInviteSentNotification", 2, 5,
+     {F::User, F::RoomId, F::CallType, F::True, F::Text}},
+    {K::CallInvite, "ZELRTCWebRTCInviteToCallNotification", 2, 5, {F::User, F::RoomId, F::CallType, F::True, F::Text}},
+    {K::CallAccepted, "ZELRTCWebRTCCallAcceptedNotification", 2, 6,
+     {F::PartnerId, F::RoomId, F::False, F::CallType, F::Caller, F::IceServers}},
+    {K::CallSdp, "ZELRTCWebRTCSDPReceivedNotification", 2, 7,
+     {F::PartnerId, F::PartnerId, F::RoomId, F::Caller, F::Renegotiating, F::SecondSwitch, F::Text}},
+    {K::CallCandidate, "ZELRTCWebRTCICECandidateReceivedNotification", 2, 3, {F::PartnerId, F::RoomId, F::Text}},
+    {K::CallEnded, "ZELRTCWebRTCCallEndedNotification", 2, 3, {F::PartnerId, F::RoomId, F::Text}},
 };
 static_assert(sizeof kNotificationTable / sizeof kNotificationTable[0] == static_cast<size_t>(K::Count),
               "one row per event kind");
@@ -117,6 +131,24 @@ ZELRTCParam* MakeParam(Field field, const ZELRTCXmppEvent& e) {
     case F::Group: return new ZELRTCParam(e.group.Get());
     case F::Users: return new ZELRTCParam(e.users.List());
     case F::Groups: return new ZELRTCParam(e.groups.List());
+    case F::True: return new ZELRTCParam(static_cast<unsigned char>(1));
+    case F::TransferId: return new ZELRTCParam(e.transferId);
+    case F::FileSize: return new ZELRTCParam(e.fileSize);
+    case F::BytesDone: return new ZELRTCParam(e.bytesDone);
+    case F::Url: return text(e.url);
+    case F::FileName: return text(e.fileName);
+    case F::FileDesc: return text(e.fileDesc);
+    case F::TransferType: return text(e.transferType);
+    case F::RoomId: return text(e.roomId);
+    case F::CallType: return text(e.callType);
+    case F::Caller: return new ZELRTCParam(static_cast<unsigned char>(e.caller ? 1 : 0));
+    case F::Renegotiating: return new ZELRTCParam(static_cast<unsigned char>(e.renegotiating ? 1 : 0));
+    case F::SecondSwitch: return new ZELRTCParam(static_cast<unsigned char>(e.secondSwitch ? 1 : 0));
+    case F::IceServers: {
+      ZELListValZELUnicodeString servers;
+      for (const std::string& s : e.iceServers) servers.Append(ZELUnicodeString(s.c_str()));
+      return new ZELRTCParam(servers);
+    }
     case F::Args: return texts(e.args);
     case F::Ids: return texts(e.ids);
     case F::Names: return texts(e.names);
@@ -143,8 +175,8 @@ HRESULT ZELRTCXmppPostEvent(int sessionId, const ZELRTCXmppEvent& event) {
   const Row& row = kNotificationTable[static_cast<int>(event.kind)];
   ZELRTCNotification* n = ZELRTCNotificationBuilder::Create(row.className);
   if (!n) return E_FAIL;
-  std::unique_ptr<ZELRTCParam> owned[11];
-  ZELRTCParam* params[11] = {};
+  std::unique_ptr<ZELRTCParam> owned[12];
+  ZELRTCParam* params[12] = {};
   for (unsigned int i = 0; i < row.count; ++i) {
     owned[i].reset(MakeParam(row.fields[i], event));
     params[i] = owned[i].get();

@@ -4,14 +4,18 @@
 // queue them on the connection's thread.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <string>
 
 #include "ZELRTCXmppArchive.h"
+#include "ZELRTCXmppCalls.h"
 #include "ZELRTCXmppConference.h"
 #include "ZELRTCXmppConnection.h"
 #include "ZELRTCXmppContacts.h"
 #include "ZELRTCXmppDirectory.h"
 #include "ZELRTCXmppExpandedGroups.h"
+#include "ZELRTCXmppFileTransfer.h"
 #include "ZELRTCXmppMessaging.h"
 
 class ZELRTCXmppSession {
@@ -43,10 +47,19 @@ class ZELRTCXmppSession {
   HRESULT RequestArchive(const char* jid);
   HRESULT ClearArchive(const char* jid);
   HRESULT SetGroupExpanded(const char* group, unsigned char expanded);
+  HRESULT InviteToCall(const char* to, const char* roomId, const char* callType);
+  HRESULT AcceptCall(const char* roomId);
+  HRESULT EndCall(const char* roomId);
+  HRESULT SendSdp(const char* roomId, const char* sdp, unsigned char renegotiating, unsigned char secondSwitch);
+  HRESULT SendIceCandidate(const char* roomId, const char* candidate);
+  HRESULT SendFile(const char* to, const char* path, const char* description, int& oTransferId);
+  HRESULT DownloadFile(int transferId, const char* path);
 
  private:
   // E_INVALIDARG without an address, E_FAIL when not logged in, else S_OK.
   HRESULT CheckPeer(const char* jid) const;
+  // Queues `operation` on the call `roomId`: E_INVALIDARG without a room, E_FAIL when not logged in.
+  HRESULT QueueCall(const char* roomId, std::function<void(const std::string&)> operation);
 
   ZELRTCXmppConnection _connection;
   // Used by the connection's thread, which the destructor stops first.
@@ -56,4 +69,7 @@ class ZELRTCXmppSession {
   ZELRTCXmppDirectory _directory;
   ZELRTCXmppArchive _archive;
   ZELRTCXmppExpandedGroups _expandedGroups;
+  ZELRTCXmppCalls _calls;
+  ZELRTCXmppFileTransfer _files;
+  std::atomic<unsigned> _nextRoom{0};
 };
