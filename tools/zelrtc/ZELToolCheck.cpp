@@ -86,32 +86,11 @@ int ZELToolCheck(const ZELToolArgs& args) {
   ZELToolOptions options;
   int status = 0;
   if (!ZELToolParseOptions(args, {"--json"}, kHelp, options, status)) return status;
-  if (options.operands.size() != 1) {
-    std::fputs(kHelp, stderr);
-    return 2;
-  }
-  const std::string& path = options.operands[0];
-  ZELToolLineReader reader(path);
-  if (!reader.IsOpen()) {
-    std::fprintf(stderr, "zelrtc: cannot open %s\n", path.c_str());
-    return 2;
-  }
   const bool asJson = options.Has("--json");
-  bool failed = false;
-  std::string line;
-  while (reader.Next(line)) {
-    if (line.find_first_not_of(" \t") == std::string::npos) continue;
-    ZELToolEvent event;
-    std::string error;
-    if (!ZELToolParseEvent(line, event, error)) {
-      std::fprintf(stderr, "%s:%lu: %s\n", path.c_str(), reader.LineNumber(), error.c_str());
-      failed = true;
-      continue;
-    }
+  return ZELToolForEachEvent(options, kHelp, [&](ZELToolEvent& event, unsigned long line, const std::string&) {
     Verdict v = Check(*ZELRTCNotificationContract::Find(event.className.c_str()), event);
-    failed = failed || !v.ok;
     if (asJson) {
-      json out = {{"line", reader.LineNumber()},
+      json out = {{"line", line},
                   {"class", event.className},
                   {"version", event.version},
                   {"count", event.Count()},
@@ -124,9 +103,9 @@ int ZELToolCheck(const ZELToolArgs& args) {
       }
       std::puts(out.dump().c_str());
     } else {
-      std::printf("line %lu  %s  %s%s%s\n", reader.LineNumber(), event.className.c_str(), v.ok ? "S_OK" : "E_FAIL",
+      std::printf("line %lu  %s  %s%s%s\n", line, event.className.c_str(), v.ok ? "S_OK" : "E_FAIL",
                   v.ok ? "" : ": ", v.reason.c_str());
     }
-  }
-  return failed ? 1 : 0;
+    return v.ok;
+  });
 }

@@ -10,6 +10,7 @@
 #include "ZELListValZELUnicodeString.h"
 #include "ZELRTCUtilities.h"
 #include "ZELRawCollint.h"
+#include "ZELToolCommands.h"
 #include "ZELToolObjects.h"
 
 using nlohmann::json;
@@ -358,4 +359,33 @@ bool ZELToolLineReader::Next(std::string& line) {
     }
   }
   return true;
+}
+
+int ZELToolForEachEvent(const ZELToolOptions& options, const char* help,
+                        const std::function<bool(ZELToolEvent& event, unsigned long line,
+                                                 const std::string& path)>& each) {
+  if (options.operands.size() != 1) {
+    std::fputs(help, stderr);
+    return 2;
+  }
+  const std::string& path = options.operands[0];
+  ZELToolLineReader reader(path);
+  if (!reader.IsOpen()) {
+    std::fprintf(stderr, "zelrtc: cannot open %s\n", path.c_str());
+    return 2;
+  }
+  bool failed = false;
+  std::string line;
+  while (reader.Next(line)) {
+    if (line.find_first_not_of(" \t") == std::string::npos) continue;
+    ZELToolEvent event;
+    std::string error;
+    if (!ZELToolParseEvent(line, event, error)) {
+      std::fprintf(stderr, "%s:%lu: %s\n", path.c_str(), reader.LineNumber(), error.c_str());
+      failed = true;
+      continue;
+    }
+    if (!each(event, reader.LineNumber(), path)) failed = true;
+  }
+  return failed ? 1 : 0;
 }

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,17 @@ class ZELToolLineReader {
   char* _buffer = nullptr;
   size_t _capacity = 0;
 };
+
+// The loop of the commands that read an events file (check, replay): the one
+// operand names the file ("-" for standard input); blank lines are skipped; a
+// line that is not an event is reported on standard error with its file and
+// line. `each` gets every event with its line number and says whether it went
+// well. Returns the exit status: 2 for a wrong use or an unreadable file, 1
+// when a line was bad or `each` said no, else 0.
+struct ZELToolOptions;
+int ZELToolForEachEvent(const ZELToolOptions& options, const char* help,
+                        const std::function<bool(ZELToolEvent& event, unsigned long line,
+                                                 const std::string& path)>& each);
 
 // Seconds on a monotonic clock.
 double ZELToolNow();

@@ -34,41 +34,19 @@ int ZELToolReplay(const ZELToolArgs& args) {
   ZELToolOptions options;
   int status = 0;
   if (!ZELToolParseOptions(args, {"--json"}, kHelp, options, status)) return status;
-  if (options.operands.size() != 1) {
-    std::fputs(kHelp, stderr);
-    return 2;
-  }
-  const std::string& path = options.operands[0];
-  ZELToolLineReader reader(path);
-  if (!reader.IsOpen()) {
-    std::fprintf(stderr, "zelrtc: cannot open %s\n", path.c_str());
-    return 2;
-  }
   const bool asJson = options.Has("--json");
-  bool failed = false;
-  std::string line;
-  while (reader.Next(line)) {
-    if (line.find_first_not_of(" \t") == std::string::npos) continue;
-    ZELToolEvent event;
-    std::string error;
-    if (!ZELToolParseEvent(line, event, error)) {
-      std::fprintf(stderr, "%s:%lu: %s\n", path.c_str(), reader.LineNumber(), error.c_str());
-      failed = true;
-      continue;
-    }
+  return ZELToolForEachEvent(options, kHelp, [&](ZELToolEvent& event, unsigned long line,
+                                                 const std::string& path) {
     const ZELRTCContractClass* c = ZELRTCNotificationContract::Find(event.className.c_str());
     ZELRTCNotification* n = ZELRTCNotificationBuilder::Create(event.className.c_str());
     if (!n) {
-      std::fprintf(stderr, "%s:%lu: %s cannot be created\n", path.c_str(), reader.LineNumber(),
-                   event.className.c_str());
-      failed = true;
-      continue;
+      std::fprintf(stderr, "%s:%lu: %s cannot be created\n", path.c_str(), line, event.className.c_str());
+      return false;
     }
     HRESULT hr = ZELRTCNotificationBuilder::Build(n, event.Array(), event.Count(), event.version);
-    failed = failed || hr != S_OK;
     const ZELRTCContractLayout* layout = ZELToolSelectLayout(*c, event.Count(), event.version);
     if (asJson) {
-      json out = {{"line", reader.LineNumber()},
+      json out = {{"line", line},
                   {"class", event.className},
                   {"version", event.version},
                   {"count", event.Count()},
@@ -82,8 +60,8 @@ int ZELToolReplay(const ZELToolArgs& args) {
       }
       std::puts(out.dump(-1, ' ', false, json::error_handler_t::replace).c_str());
     } else {
-      std::printf("line %lu  %s  version %u, %u parameters  %s\n", reader.LineNumber(), event.className.c_str(),
-                  event.version, event.Count(), hr == S_OK ? "S_OK" : "E_FAIL");
+      std::printf("line %lu  %s  version %u, %u parameters  %s\n", line, event.className.c_str(), event.version,
+                  event.Count(), hr == S_OK ? "S_OK" : "E_FAIL");
       if (hr == S_OK && layout) {
         ZELToolForEachGetter(*c, *layout, *n, [&](const char* field, const char* getter, const ZELRTCParam& value) {
           std::printf("    %-24s %-40s %s\n", field, getter, ZELToolText(value.ToString()).c_str());
@@ -91,6 +69,6 @@ int ZELToolReplay(const ZELToolArgs& args) {
       }
     }
     n->Release();
-  }
-  return failed ? 1 : 0;
+    return hr == S_OK;
+  });
 }
