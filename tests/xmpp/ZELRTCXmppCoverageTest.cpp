@@ -73,7 +73,8 @@ TEST(XmppCoverage, XmppEveryNotificationClassComesFromARealServerEvent) {
   ASSERT_EQ(bob.Xmpp()->RequestUserInfo("alice@localhost"), S_OK);  // she has no vCard: an error
   // Conferences.
   ASSERT_EQ(alice.Xmpp()->JoinConference("room@conference.localhost", "Alice"), S_OK);
-  ASSERT_TRUE(alice.WaitFor("ZELRTCConferenceParticipantListNotification", 1, kXmppWaitMs)) << ZELXmppJoin(alice.Lines());
+  ASSERT_TRUE(alice.WaitFor("ZELRTCConferenceParticipantListNotification", 1, kXmppWaitMs))
+      << ZELXmppJoin(alice.Lines());
   ASSERT_EQ(alice.Xmpp()->InviteToConference("room@conference.localhost", "bob@localhost", "join us"), S_OK);
   ASSERT_TRUE(bob.WaitFor("ZELRTCMeetingInvitationReceivedNotification", 1, kXmppWaitMs)) << ZELXmppJoin(bob.Lines());
   ASSERT_EQ(bob.Xmpp()->JoinConference("room@conference.localhost", "Bob"), S_OK);

@@ -103,8 +103,8 @@ int ZELToolCheck(const ZELToolArgs& args) {
       }
       std::puts(out.dump().c_str());
     } else {
-      std::printf("line %lu  %s  %s%s%s\n", line, event.className.c_str(), v.ok ? "S_OK" : "E_FAIL",
-                  v.ok ? "" : ": ", v.reason.c_str());
+      std::printf("line %lu  %s  %s%s%s\n", line, event.className.c_str(), v.ok ? "S_OK" : "E_FAIL", v.ok ? "" : ": ",
+                  v.reason.c_str());
     }
     return v.ok;
   });

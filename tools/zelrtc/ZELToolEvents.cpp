@@ -361,9 +361,9 @@ bool ZELToolLineReader::Next(std::string& line) {
   return true;
 }
 
-int ZELToolForEachEvent(const ZELToolOptions& options, const char* help,
-                        const std::function<bool(ZELToolEvent& event, unsigned long line,
-                                                 const std::string& path)>& each) {
+int ZELToolForEachEvent(
+    const ZELToolOptions& options, const char* help,
+    const std::function<bool(ZELToolEvent& event, unsigned long line, const std::string& path)>& each) {
   if (options.operands.size() != 1) {
     std::fputs(help, stderr);
     return 2;

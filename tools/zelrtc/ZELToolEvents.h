@@ -13,9 +13,9 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -98,9 +98,9 @@ class ZELToolLineReader {
 // well. Returns the exit status: 2 for a wrong use or an unreadable file, 1
 // when a line was bad or `each` said no, else 0.
 struct ZELToolOptions;
-int ZELToolForEachEvent(const ZELToolOptions& options, const char* help,
-                        const std::function<bool(ZELToolEvent& event, unsigned long line,
-                                                 const std::string& path)>& each);
+int ZELToolForEachEvent(
+    const ZELToolOptions& options, const char* help,
+    const std::function<bool(ZELToolEvent& event, unsigned long line, const std::string& path)>& each);
 
 // Seconds on a monotonic clock.
 double ZELToolNow();

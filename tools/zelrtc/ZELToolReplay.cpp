@@ -35,8 +35,7 @@ int ZELToolReplay(const ZELToolArgs& args) {
   int status = 0;
   if (!ZELToolParseOptions(args, {"--json"}, kHelp, options, status)) return status;
   const bool asJson = options.Has("--json");
-  return ZELToolForEachEvent(options, kHelp, [&](ZELToolEvent& event, unsigned long line,
-                                                 const std::string& path) {
+  return ZELToolForEachEvent(options, kHelp, [&](ZELToolEvent& event, unsigned long line, const std::string& path) {
     const ZELRTCContractClass* c = ZELRTCNotificationContract::Find(event.className.c_str());
     ZELRTCNotification* n = ZELRTCNotificationBuilder::Create(event.className.c_str());
     if (!n) {
