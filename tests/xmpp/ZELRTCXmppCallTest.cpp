@@ -3,7 +3,7 @@
 // login options' ones), session descriptions and candidates both ways, calls
 // ended by the caller or the callee, declined, cancelled, and a call to a
 // user who is offline.
-#include "ZELXmppServerTest.h"
+#include "ZELXmppTestSession.h"
 
 namespace {
 

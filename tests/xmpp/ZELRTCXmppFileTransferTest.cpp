@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "ZELTestSupport.h"
-#include "ZELXmppServerTest.h"
+#include "ZELXmppTestSession.h"
 
 namespace {
 

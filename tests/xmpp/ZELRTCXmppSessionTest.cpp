@@ -2,7 +2,6 @@
 // server: login over TLS, contact list and presence, 1,000 messages in order
 // exactly once (also across a server crash), data in one piece and in parts,
 // a refused password, hostile stanzas, the trace and the objects left behind.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -15,47 +14,15 @@
 #include "ZELTestSupport.h"
 #include "ZELXmppRawClient.h"
 #include "ZELXmppSessionClient.h"
+#include "ZELXmppTestSession.h"
 
 namespace {
 
-constexpr int kWaitMs = 20000;
-
-// The messaging layer's count of its live users, groups and sessions.
-int LiveObjects() {
-  void* library = dlopen("libZELRTCMsgLayer.so", RTLD_NOW | RTLD_NOLOAD);
-  if (!library) return -1;
-  auto count = reinterpret_cast<ZELRTCMsgLayerLiveObjectsFn>(dlsym(library, ZELRTC_MSGLAYER_LIVE_OBJECTS));
-  int live = count ? count() : -1;
-  dlclose(library);
-  return live;
-}
-
-class XmppTest : public ::testing::Test {
+class XmppTest : public ZELXmppServerTest {
  protected:
-  void SetUp() override {
-    setenv("ZELMsgCatalogPath", ZEL_XMPP_CATALOG_DIR, 1);
-    ASSERT_TRUE(_server.Start(Options())) << _server.Error() << _server.Log();
-    ASSERT_TRUE(_server.Register("alice", "alice-pw") && _server.Register("bob", "bob-pw") &&
-                _server.Register("mallory", "mallory-pw"));
-  }
-  virtual ZELProsodyServer::Options Options() { return ZELProsodyServer::Options(); }
-
-  bool Login(ZELXmppSessionClient& client, const std::string& user) {
-    return client.Login("127.0.0.1", _server.Port(), user + "@localhost", user + "-pw", _server.CaFile());
-  }
-
   // Alice and Bob put each other in their lists and accept each other.
-  void Befriend(ZELXmppSessionClient& alice, ZELXmppSessionClient& bob) {
-    ASSERT_EQ(alice.Xmpp()->AddContact("bob@localhost", "Bob", "Friends"), S_OK);
-    ASSERT_TRUE(bob.WaitFor("ZELRTCWatchListUserNotification event=0", 1, kWaitMs)) << ZELXmppJoin(bob.Lines());
-    ASSERT_EQ(bob.Xmpp()->AnswerSubscription("alice@localhost", 1), S_OK);
-    ASSERT_EQ(bob.Xmpp()->AddContact("alice@localhost", "Alice", "Friends"), S_OK);
-    ASSERT_TRUE(alice.WaitFor("ZELRTCWatchListUserNotification event=0", 1, kWaitMs)) << ZELXmppJoin(alice.Lines());
-    ASSERT_EQ(alice.Xmpp()->AnswerSubscription("bob@localhost", 1), S_OK);
-    ASSERT_TRUE(alice.WaitFor("ZELRTCUserStatusChangedNotification bob@localhost(Active)", 1, kWaitMs))
-        << ZELXmppJoin(alice.Lines());
-    ASSERT_TRUE(bob.WaitFor("ZELRTCUserStatusChangedNotification alice@localhost(Active)", 1, kWaitMs))
-        << ZELXmppJoin(bob.Lines());
+  static void Befriend(ZELXmppSessionClient& alice, ZELXmppSessionClient& bob) {
+    ZELXmppBefriend(alice, "alice", bob, "bob");
   }
 
   // The texts of the instant messages `client` read, in order.
@@ -74,8 +41,6 @@ class XmppTest : public ::testing::Test {
     for (int i = 1; i <= count; ++i) texts.push_back("message " + std::to_string(i));
     return texts;
   }
-
-  ZELProsodyServer _server;
 };
 
 TEST_F(XmppTest, XmppTwoSessionsOverTlsSeePresenceAndExchangeMessagesInOrder) {
@@ -109,10 +74,10 @@ TEST_F(XmppTest, XmppTwoSessionsOverTlsSeePresenceAndExchangeMessagesInOrder) {
     EXPECT_EQ(bob.LinesStartingWith("ZELRTCInstantMessageReceivedNotification")[0],
               "ZELRTCInstantMessageReceivedNotification from=alice@localhost name=Alice text=message 1 encrypted=0 "
               "event=0");
-    EXPECT_GT(LiveObjects(), 0);
+    EXPECT_GT(ZELXmppLiveObjects(), 0);
   }
   // Sessions released, subscriptions ended: no user, group or session is left.
-  EXPECT_EQ(LiveObjects(), 0);
+  EXPECT_EQ(ZELXmppLiveObjects(), 0);
 }
 
 TEST_F(XmppTest, XmppServerKilledAndRestartedEveryMessageArrivesOnce) {
@@ -128,7 +93,9 @@ TEST_F(XmppTest, XmppServerKilledAndRestartedEveryMessageArrivesOnce) {
   ASSERT_TRUE(_server.Restart()) << _server.Error();
   for (int i = 700; i < 1000; ++i) ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", texts[i].c_str()), S_OK);
   ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 1000, 60000))
-      << Texts(bob).size() << "\n" << ZELXmppJoin(bob.LinesStartingWith("ZELRTCSe")) << ZELXmppJoin(bob.LinesStartingWith("ZELRTCL")) << ZELXmppJoin(alice.LinesStartingWith("ZELRTCL")) << ZELXmppJoin(alice.LinesStartingWith("ZELRTCE"));
+      << Texts(bob).size() << "\n"
+      << ZELXmppJoin(bob.LinesStartingWith("ZELRTCSe")) << ZELXmppJoin(bob.LinesStartingWith("ZELRTCL"))
+      << ZELXmppJoin(alice.LinesStartingWith("ZELRTCL")) << ZELXmppJoin(alice.LinesStartingWith("ZELRTCE"));
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   EXPECT_EQ(Texts(bob), texts);
   // The server forgot the streams: a fresh login, the contact list sent again.
@@ -151,7 +118,8 @@ TEST_F(XmppTest, XmppWrongPasswordGivesOneFailureAndNoRetry) {
             "ZELRTCErrorNotification The server 127.0.0.1 refused the login of alice@localhost.\n");
   int attempts = 0;
   for (const std::string& line : trace.Lines())
-    if (line.find("[>]") != std::string::npos && line.find("ZELRTCXmppConnection::Connect server=") != std::string::npos)
+    if (line.find("[>]") != std::string::npos &&
+        line.find("ZELRTCXmppConnection::Connect server=") != std::string::npos)
       ++attempts;
   EXPECT_EQ(attempts, 1);
   for (const std::string& line : trace.Lines()) {
@@ -190,11 +158,12 @@ TEST_F(XmppTest, XmppDataInOnePieceAndInParts) {
             "ZELRTCDataReceivedNotification from=alice@localhost type=shape data=a\\x00b event=0\n");
   EXPECT_EQ(ZELXmppJoin(bob.LinesStartingWith("ZELRTCTypedDataReceivedNotification")),
             "ZELRTCTypedDataReceivedNotification from=alice@localhost service=svc.render data=xyz event=0\n");
-  EXPECT_EQ(ZELXmppJoin(bob.LinesStartingWith("ZELRTCSplittedDataReceivedNotification")),
-            "ZELRTCSplittedDataReceivedNotification from=alice@localhost type=model/1/4 data=<32768 bytes> typed=1 event=0\n"
-            "ZELRTCSplittedDataReceivedNotification from=alice@localhost type=model/2/4 data=<32768 bytes> typed=1 event=0\n"
-            "ZELRTCSplittedDataReceivedNotification from=alice@localhost type=model/3/4 data=<32768 bytes> typed=1 event=0\n"
-            "ZELRTCSplittedDataReceivedNotification from=alice@localhost type=model/4/4 data=<4096 bytes> typed=1 event=0\n");
+  EXPECT_EQ(
+      ZELXmppJoin(bob.LinesStartingWith("ZELRTCSplittedDataReceivedNotification")),
+      "ZELRTCSplittedDataReceivedNotification from=alice@localhost type=model/1/4 data=<32768 bytes> typed=1 event=0\n"
+      "ZELRTCSplittedDataReceivedNotification from=alice@localhost type=model/2/4 data=<32768 bytes> typed=1 event=0\n"
+      "ZELRTCSplittedDataReceivedNotification from=alice@localhost type=model/3/4 data=<32768 bytes> typed=1 event=0\n"
+      "ZELRTCSplittedDataReceivedNotification from=alice@localhost type=model/4/4 data=<4096 bytes> typed=1 event=0\n");
   EXPECT_EQ(alice.Xmpp()->SendData("bob@localhost", "", "x", 1, 0), E_INVALIDARG);
   EXPECT_EQ(alice.Xmpp()->SendInstantMessage(nullptr, "x"), E_INVALIDARG);
 }
@@ -217,29 +186,48 @@ TEST_F(XmppTest, XmppBadInputIsIgnoredOrReported) {
       {"message without type", "<message " + to + "><body>plain</body></message>",
        "ZELRTCInstantMessageReceivedNotification " + from + "name=mallory@localhost text=plain encrypted=0 event=0"},
       {"message of an unknown type", "<message " + to + "type='bogus'><body>odd</body></message>", "?"},
-      {"chat without body", "<message " + to + "type='chat'><active xmlns='http://jabber.org/protocol/chatstates'/></message>", ""},
-      {"unknown namespace payload", "<message " + to + "type='chat'><thing xmlns='urn:nobody:0'>x</thing></message>", ""},
-      {"deep nesting", "<message " + to + "type='chat'><body>deep</body><n xmlns='urn:nobody:1'>" + deep + "</n></message>",
+      {"chat without body",
+       "<message " + to + "type='chat'><active xmlns='http://jabber.org/protocol/chatstates'/></message>", ""},
+      {"unknown namespace payload", "<message " + to + "type='chat'><thing xmlns='urn:nobody:0'>x</thing></message>",
+       ""},
+      {"deep nesting",
+       "<message " + to + "type='chat'><body>deep</body><n xmlns='urn:nobody:1'>" + deep + "</n></message>",
        "ZELRTCInstantMessageReceivedNotification " + from + "name=mallory@localhost text=deep encrypted=0 event=0"},
       {"data without type", "<message " + to + "type='chat'><data xmlns='urn:zelrtc:data:0'>eHl6</data></message>",
        "ZELRTCErrorNotification Data from mallory@localhost could not be read: no type."},
-      {"data not base64", "<message " + to + "type='chat'><data xmlns='urn:zelrtc:data:0' type='t'>@@@!</data></message>",
+      {"data not base64",
+       "<message " + to + "type='chat'><data xmlns='urn:zelrtc:data:0' type='t'>@@@!</data></message>",
        "ZELRTCErrorNotification Data from mallory@localhost could not be read: not base64."},
-      {"split part beyond the parts", "<message " + to + "type='chat'><data xmlns='urn:zelrtc:data:0' type='t' part='5' parts='3'>eHl6</data></message>",
+      {"split part beyond the parts",
+       "<message " + to +
+           "type='chat'><data xmlns='urn:zelrtc:data:0' type='t' part='5' parts='3'>eHl6</data></message>",
        "ZELRTCErrorNotification Data from mallory@localhost came as part 5 of 3, which cannot be."},
-      {"split part not a number", "<message " + to + "type='chat'><data xmlns='urn:zelrtc:data:0' type='t' part='one' parts='3'>eHl6</data></message>",
+      {"split part not a number",
+       "<message " + to +
+           "type='chat'><data xmlns='urn:zelrtc:data:0' type='t' part='one' parts='3'>eHl6</data></message>",
        "ZELRTCErrorNotification Data from mallory@localhost came as part one of 3, which cannot be."},
-      {"sequence that is not a number", "<message " + to + "type='chat'><body>seq</body><r xmlns='urn:zelrtc:reliable:0' e='x' n='abc' b='1'/></message>",
+      {"sequence that is not a number",
+       "<message " + to +
+           "type='chat'><body>seq</body><r xmlns='urn:zelrtc:reliable:0' e='x' n='abc' b='1'/></message>",
        "ZELRTCInstantMessageReceivedNotification " + from + "name=mallory@localhost text=seq encrypted=0 event=0"},
-      {"forged acknowledgement", "<message " + to + "type='headline'><ack xmlns='urn:zelrtc:reliable:0' e='x' h='99999999999'/></message>", ""},
-      {"error message to the bare address (the server drops it)", "<message " + to + "type='error'><error type='cancel'><item-not-found xmlns='urn:ietf:params:xml:ns:xmpp-stanzas'/></error></message>", ""},
+      {"forged acknowledgement",
+       "<message " + to + "type='headline'><ack xmlns='urn:zelrtc:reliable:0' e='x' h='99999999999'/></message>", ""},
+      {"error message to the bare address (the server drops it)",
+       "<message " + to +
+           "type='error'><error type='cancel'><item-not-found "
+           "xmlns='urn:ietf:params:xml:ns:xmpp-stanzas'/></error></message>",
+       ""},
       {"presence of an unknown type", "<presence " + to + "type='sideways'/>", ""},
       {"presence with an unknown show", "<presence " + to + "><show>sleepy</show></presence>",
        "ZELRTCUserStatusChangedNotification mallory@localhost(Unknown)"},
       {"subscription request", "<presence " + to + "type='subscribe'/>",
        "ZELRTCWatchListUserNotification event=0 user=mallory@localhost(Unknown) id=mallory@localhost list=pending\n"
        "ZELRTCWatchListNotification event=0 list=pending"},
-      {"roster push from a stranger", "<iq " + to + "type='set' id='r1'><query xmlns='jabber:iq:roster'><item jid='mallory@localhost' name='Boss'/></query></iq>", ""},
+      {"roster push from a stranger",
+       "<iq " + to +
+           "type='set' id='r1'><query xmlns='jabber:iq:roster'><item jid='mallory@localhost' "
+           "name='Boss'/></query></iq>",
+       ""},
       {"request nobody serves", "<iq " + to + "type='get' id='q1'><query xmlns='urn:nobody:2'/></iq>", ""},
   };
   ZELXmppSessionClient bob;
@@ -254,9 +242,10 @@ TEST_F(XmppTest, XmppBadInputIsIgnoredOrReported) {
     ASSERT_TRUE(mallory.SendRaw(row.xml)) << row.what;
     std::string text = "marker " + std::to_string(++marker);
     ASSERT_TRUE(mallory.SendMessage("bob@localhost", text)) << row.what;
-    ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification " + from + "name=mallory@localhost text=" + text, 1,
-                            kWaitMs))
-        << row.what << "\n" << ZELXmppJoin(bob.Lines());
+    ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification " + from + "name=mallory@localhost text=" + text,
+                            1, kWaitMs))
+        << row.what << "\n"
+        << ZELXmppJoin(bob.Lines());
     std::vector<std::string> lines = bob.Lines();
     std::vector<std::string> posted(lines.begin() + static_cast<long>(before), lines.end() - 1);
     std::string got = ZELXmppJoin(posted);
@@ -268,7 +257,8 @@ TEST_F(XmppTest, XmppBadInputIsIgnoredOrReported) {
   // A huge body within the server's limit arrives whole.
   std::string huge(200 * 1024, 'h');
   ASSERT_TRUE(mallory.SendMessage("bob@localhost", huge));
-  ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification " + from + "name=mallory@localhost text=hh", 1, kWaitMs));
+  ASSERT_TRUE(
+      bob.WaitFor("ZELRTCInstantMessageReceivedNotification " + from + "name=mallory@localhost text=hh", 1, kWaitMs));
   EXPECT_TRUE(bob.Lines().back().find(huge) != std::string::npos);
   // Invalid UTF-8: the server ends mallory's stream; nothing reaches Bob, who stays online.
   size_t before = bob.Lines().size();

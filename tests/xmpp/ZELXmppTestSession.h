@@ -1,5 +1,6 @@
 // Steps the XMPP tests share: logging a user of the private server in, making
-// two users contacts of each other, and the messaging layer's own counters.
+// two users contacts of each other, the messaging layer's own counters, and a
+// fixture with a private server.
 #pragma once
 
 #include <dlfcn.h>
@@ -28,10 +29,12 @@ inline void ZELXmppBefriend(ZELXmppSessionClient& a, const std::string& aUser, Z
   auto name = [](std::string user) { return user.empty() ? user : (user[0] = static_cast<char>(user[0] - 32), user); };
   const std::string aJid = aUser + "@localhost", bJid = bUser + "@localhost";
   ASSERT_EQ(a.Xmpp()->AddContact(bJid.c_str(), name(bUser).c_str(), "Friends"), S_OK);
-  ASSERT_TRUE(b.WaitFor("ZELRTCWatchListUserNotification event=0 user=" + aJid, 1, kXmppWaitMs)) << ZELXmppJoin(b.Lines());
+  ASSERT_TRUE(b.WaitFor("ZELRTCWatchListUserNotification event=0 user=" + aJid, 1, kXmppWaitMs))
+      << ZELXmppJoin(b.Lines());
   ASSERT_EQ(b.Xmpp()->AnswerSubscription(aJid.c_str(), 1), S_OK);
   ASSERT_EQ(b.Xmpp()->AddContact(aJid.c_str(), name(aUser).c_str(), "Friends"), S_OK);
-  ASSERT_TRUE(a.WaitFor("ZELRTCWatchListUserNotification event=0 user=" + bJid, 1, kXmppWaitMs)) << ZELXmppJoin(a.Lines());
+  ASSERT_TRUE(a.WaitFor("ZELRTCWatchListUserNotification event=0 user=" + bJid, 1, kXmppWaitMs))
+      << ZELXmppJoin(a.Lines());
   ASSERT_EQ(a.Xmpp()->AnswerSubscription(bJid.c_str(), 1), S_OK);
   ASSERT_TRUE(a.WaitFor("ZELRTCUserStatusChangedNotification " + bJid + "(Active)", 1, kXmppWaitMs))
       << ZELXmppJoin(a.Lines());
@@ -48,3 +51,28 @@ Fn ZELXmppMsgLayerFunction(const char* name) {
   dlclose(library);  // the sessions keep it loaded
   return fn;
 }
+
+// The messaging layer's count of its live users, groups and sessions (-1 when it is not loaded).
+inline int ZELXmppLiveObjects() {
+  auto count = ZELXmppMsgLayerFunction<ZELRTCMsgLayerLiveObjectsFn>(ZELRTC_MSGLAYER_LIVE_OBJECTS);
+  return count ? count() : -1;
+}
+
+// A test against a private prosody server with the users alice, bob and
+// mallory registered (passwords "<user>-pw"). A suite chooses the server's options.
+class ZELXmppServerTest : public ::testing::Test {
+ protected:
+  static constexpr int kWaitMs = kXmppWaitMs;
+
+  void SetUp() override {
+    ZELXmppUseCatalog();
+    ASSERT_TRUE(_server.Start(Options())) << _server.Error() << _server.Log();
+    ASSERT_TRUE(_server.Register("alice", "alice-pw") && _server.Register("bob", "bob-pw") &&
+                _server.Register("mallory", "mallory-pw"));
+  }
+  virtual ZELProsodyServer::Options Options() { return ZELProsodyServer::Options(); }
+
+  bool Login(ZELXmppSessionClient& client, const std::string& user) { return ZELXmppLogin(client, _server, user); }
+
+  ZELProsodyServer _server;
+};
