@@ -1,8 +1,9 @@
 #include "ZELFillDictionary.h"
 
 #include <atomic>
+#include <cstdint>
+#include <cstring>
 #include <deque>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -52,7 +53,33 @@ Dictionary& TheDictionary() {
   return *dictionary;
 }
 
-size_t HashOf(std::string_view name) { return std::hash<std::string_view>{}(name); }
+uint64_t Word(const char* bytes) {
+  uint64_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  return word;
+}
+
+// A hash of the name read eight bytes at a time (class names are short).
+size_t HashOf(std::string_view name) {
+  const uint64_t k = 0x9E3779B97F4A7C15ull;
+  uint64_t h = name.size() * k;
+  auto mix = [&](uint64_t word) {
+    h = (h ^ word) * k;
+    h ^= h >> 29;
+  };
+  size_t i = 0;
+  for (; i + 8 <= name.size(); i += 8) mix(Word(name.data() + i));
+  if (i < name.size()) {
+    if (name.size() >= 8) {
+      mix(Word(name.data() + name.size() - 8));  // the last eight bytes
+    } else {
+      uint64_t tail = 0;
+      for (; i < name.size(); ++i) tail = (tail << 8) | static_cast<unsigned char>(name[i]);
+      mix(tail);
+    }
+  }
+  return static_cast<size_t>(h ^ (h >> 32));
+}
 
 }  // namespace
 
