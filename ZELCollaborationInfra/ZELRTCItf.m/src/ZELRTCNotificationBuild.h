@@ -3,7 +3,7 @@
 // A class describes its Build once, as constant data: the method name and exit
 // line of its traced scope, and one or more layouts, each a range of accepted
 // counts and versions with the field that each position fills. One runner,
-// ZELRTCRunBuild<C>, does the rest for every class; it is instantiated from the
+// ZELRTCBuildRunner<C>, does the rest for every class; it is instantiated from the
 // class's declaration, so the walk over its positions is unrolled and each
 // reader is called directly:
 //
@@ -474,13 +474,13 @@ ZEL_RTC_FOR_EACH_NOTIFICATION(ZEL_RTC_DECLARE_CONTRACT_OF)
 
 // C::Build, run on the contract that ZELRTCBuildDeclaration<C> declares as
 // kContract, and that contract's accessor.
-#define ZEL_RTC_BUILD_FROM_DECLARATION(C)                                                       \
-  HRESULT C::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {          \
-    return ZELRTCBuildRunner<C>::Run(*this, params, count, version);                          \
-  }                                                                                             \
-  template <>                                                                                   \
-  const ZELRTCBuildContract& ZELRTCContractOf<C>() {                                            \
-    return ZELRTCBuildDeclaration<C>::kContract;                                                \
+#define ZEL_RTC_BUILD_FROM_DECLARATION(C)                                              \
+  HRESULT C::Build(ZELRTCParam** params, unsigned int count, unsigned short version) { \
+    return ZELRTCBuildRunner<C>::Run(*this, params, count, version);                   \
+  }                                                                                    \
+  template <>                                                                          \
+  const ZELRTCBuildContract& ZELRTCContractOf<C>() {                                   \
+    return ZELRTCBuildDeclaration<C>::kContract;                                       \
   }
 
 // The members and the factory of a concrete class, in its source file.
