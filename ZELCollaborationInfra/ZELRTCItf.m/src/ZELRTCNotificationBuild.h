@@ -3,7 +3,9 @@
 // A class describes its Build once, as constant data: the method name and exit
 // line of its traced scope, and one or more layouts, each a range of accepted
 // counts and versions with the field that each position fills. One runner,
-// ZELRTCRunBuild, does the rest for every class:
+// ZELRTCBuildRunner<C>, does the rest for every class; it is instantiated from the
+// class's declaration, so the walk over its positions is unrolled and each
+// reader is called directly:
 //
 //   1. opens the traced scope "<Class>::Build" (with "%d" and the count when
 //      the contract asks for it) and runs the class's open hook, if any;
@@ -16,23 +18,26 @@
 //   6. after a complete walk: S_OK, or what the class's finish hook returns;
 //   7. exits the scope with the exit line and the result.
 //
-//   HRESULT ZELRTCFooNotification::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {
+//   template <>
+//   struct ZELRTCBuildDeclaration<ZELRTCFooNotification> {
 //     using Self = ZELRTCFooNotification;
-//     static constexpr ZELRTCBuildPosition kPositions[] = {ZELRTCField<&Self::_id>, ZELRTCField<&Self::_code>};
+//     static constexpr ZELRTCBuildPosition kPositions[] = {ZEL_RTC_FIELD(_id, GetId), ZEL_RTC_FIELD(_code, GetCode)};
 //     static constexpr ZELRTCBuildLayout kLayouts[] = {ZELRTCPositions(kPositions)};
-//     static constexpr ZELRTCBuildContract kContract("ZELRTCFooNotification::Build", 42, kLayouts);
-//     return ZELRTCRunBuild(kContract, *this, params, count, version);
-//   }
+//     static constexpr ZELRTCBuildContract kContract{"ZELRTCFooNotification::Build", 42, kLayouts};
+//   };
+//   ZEL_RTC_BUILD_FROM_DECLARATION(ZELRTCFooNotification)
 #pragma once
 
 #include <climits>
 #include <cstddef>
 #include <type_traits>
+#include <utility>
 
 #include "ZELRTCInterfaceHolders.h"
 #include "ZELRTCNotification.h"
 #include "ZELRTCNotificationClasses.h"
 #include "ZELRTCParam.h"
+#include "ZELRTCTracedMethod.h"
 
 // How the runner treats a position.
 enum ZELRTCPositionUse : unsigned char {
@@ -362,9 +367,92 @@ struct ZELRTCBuildContract {
   unsigned int getterCount = 0;
 };
 
-// Builds `self` from the parameters as the contract says (see the top of this file).
-HRESULT ZELRTCRunBuild(const ZELRTCBuildContract& contract, ZELRTCNotification& self, ZELRTCParam** params,
-                       unsigned int count, unsigned short version);
+// The runner, for the contract of class C (ZELRTCBuildDeclaration<C>::kContract).
+template <class C>
+struct ZELRTCBuildRunner {
+  static constexpr const ZELRTCBuildContract& kContract = ZELRTCBuildDeclaration<C>::kContract;
+
+  // Builds `self` from the parameters as the contract says (see the top of this file).
+  static HRESULT Run(C& self, ZELRTCParam** params, unsigned int count, unsigned short version) {
+    if constexpr (kContract.countInEntry) {
+      ZELRTCTracedMethod scope(ZelRTCInfraTrace, kContract.method, "%d", static_cast<int>(count));
+      return RunInScope(scope, self, params, count, version);
+    } else {
+      ZELRTCTracedMethod scope(ZelRTCInfraTrace, kContract.method);
+      return RunInScope(scope, self, params, count, version);
+    }
+  }
+
+ private:
+  static HRESULT RunInScope(ZELRTCTracedMethod& scope, C& self, ZELRTCParam** params, unsigned int count,
+                            unsigned short version) {
+    if constexpr (kContract.open != nullptr) kContract.open(self);
+    HRESULT hr = params ? Select<0>(self, params, count, version) : E_FAIL;
+    scope.ExitHR(ZelRTCInfraTrace, kContract.method, kContract.exitLine, hr);
+    return hr;
+  }
+
+  // The first layout, from L on, that accepts the count and the version, walked.
+  template <unsigned int L>
+  static HRESULT Select(C& self, ZELRTCParam** params, unsigned int count, unsigned short version) {
+    if constexpr (L == kContract.layoutCount) {
+      return E_FAIL;
+    } else {
+      constexpr const ZELRTCBuildLayout& layout = kContract.layouts[L];
+      if (count >= layout.minCount && count <= layout.maxCount && version >= layout.minVersion &&
+          version <= layout.maxVersion) {
+        return Walk<L>(self, params, count, version, std::make_index_sequence<kContract.layouts[L].size>());
+      }
+      return Select<L + 1>(self, params, count, version);
+    }
+  }
+
+  // Reads the positions of layout L in order, then its optional ones whatever
+  // happened (those outside the array excepted).
+  template <unsigned int L, size_t... I>
+  static HRESULT Walk(C& self, ZELRTCParam** params, unsigned int count, unsigned short version,
+                      std::index_sequence<I...>) {
+    const bool complete = (Read<L, I>(self, params, count) && ...);
+    (ReadOptional<L, I>(self, params, count), ...);
+    if (!complete) return E_FAIL;
+    if constexpr (kContract.finish != nullptr) {
+      return kContract.finish(self, params, count, version);
+    } else {
+      return S_OK;
+    }
+  }
+
+  // Whether the walk goes on past position I of layout L.
+  template <unsigned int L, size_t I>
+  static bool Read(C& self, ZELRTCParam** params, unsigned int count) {
+    constexpr const ZELRTCBuildLayout& layout = kContract.layouts[L];
+    constexpr const ZELRTCBuildPosition& position = layout.positions[I];
+    if constexpr (I >= layout.minCount) {
+      if (I >= count) return true;  // never past the array
+    }
+    if constexpr (position.use == ZELRTCOptional) {
+      return true;
+    } else {
+      constexpr auto read = position.read;
+      if (!params[I]) return false;
+      const bool ok = read(*params[I], self);
+      return ok || position.use == ZELRTCResultIgnored;
+    }
+  }
+
+  template <unsigned int L, size_t I>
+  static void ReadOptional(C& self, ZELRTCParam** params, unsigned int count) {
+    constexpr const ZELRTCBuildLayout& layout = kContract.layouts[L];
+    constexpr const ZELRTCBuildPosition& position = layout.positions[I];
+    if constexpr (position.use == ZELRTCOptional) {
+      constexpr auto read = position.read;
+      if constexpr (I >= layout.minCount) {
+        if (I >= count) return;  // never past the array
+      }
+      if (params[I]) read(*params[I], self);
+    }
+  }
+};
 
 // For hooks: reads position `index` into `out` when it lies inside the array,
 // is not null and is accepted by the reader.
@@ -386,20 +474,22 @@ ZEL_RTC_FOR_EACH_NOTIFICATION(ZEL_RTC_DECLARE_CONTRACT_OF)
 
 // C::Build, run on the contract that ZELRTCBuildDeclaration<C> declares as
 // kContract, and that contract's accessor.
-#define ZEL_RTC_BUILD_FROM_DECLARATION(C)                                                       \
-  HRESULT C::Build(ZELRTCParam** params, unsigned int count, unsigned short version) {          \
-    return ZELRTCRunBuild(ZELRTCBuildDeclaration<C>::kContract, *this, params, count, version); \
-  }                                                                                             \
-  template <>                                                                                   \
-  const ZELRTCBuildContract& ZELRTCContractOf<C>() {                                            \
-    return ZELRTCBuildDeclaration<C>::kContract;                                                \
+#define ZEL_RTC_BUILD_FROM_DECLARATION(C)                                              \
+  HRESULT C::Build(ZELRTCParam** params, unsigned int count, unsigned short version) { \
+    return ZELRTCBuildRunner<C>::Run(*this, params, count, version);                   \
+  }                                                                                    \
+  template <>                                                                          \
+  const ZELRTCBuildContract& ZELRTCContractOf<C>() {                                   \
+    return ZELRTCBuildDeclaration<C>::kContract;                                       \
   }
 
 // The members and the factory of a concrete class, in its source file.
 #define ZEL_RTC_IMPLEMENT_NOTIFICATION(C)              \
   ZEL_RTC_IMPLEMENT_NOTIFICATION_WITHOUT_DESTRUCTOR(C) \
   C::~C() = default;
-// The same, for a class whose source writes its own destructor.
+// The same, for a class whose source writes its own destructor. The factory
+// default-initialises: every field has its initialiser, so the object is not
+// zero-filled first.
 #define ZEL_RTC_IMPLEMENT_NOTIFICATION_WITHOUT_DESTRUCTOR(C)                                 \
   ZEL_IMPLEMENT_CLASS_DESCRIPTION(C, ZELRTCNotification, "ZELnull", "ZELCollaborationInfra") \
-  ZELBaseUnknown* fctCreate##C() { return new C(); }
+  ZELBaseUnknown* fctCreate##C() { return new C; }
