@@ -338,11 +338,13 @@ std::vector<std::string> ZELXmppSessionClient::LinesStartingWith(const std::stri
 }
 
 bool ZELXmppSessionClient::WaitFor(const std::string& prefix, size_t count, int timeoutMs) const {
+  // Each wake-up looks only at the lines that came since the last one: a long
+  // wait over many lines stays linear.
   std::unique_lock<std::mutex> hold(_lock);
+  size_t seen = 0, n = 0;
   return _changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] {
-    size_t n = 0;
-    for (const std::string& line : _lines)
-      if (line.compare(0, prefix.size(), prefix) == 0) ++n;
+    for (; seen < _lines.size(); ++seen)
+      if (_lines[seen].compare(0, prefix.size(), prefix) == 0) ++n;
     return n >= count;
   });
 }

@@ -21,7 +21,6 @@ constexpr const char* kOobNs = "jabber:x:oob";
 constexpr const char* kFileNs = "urn:zelrtc:file:0";
 constexpr const char* kDiscoItemsNs = "http://jabber.org/protocol/disco#items";
 constexpr const char* kDiscoInfoNs = "http://jabber.org/protocol/disco#info";
-constexpr const char* kStanzaErrorNs = "urn:ietf:params:xml:ns:xmpp-stanzas";
 constexpr size_t kOfferLimit = 1024;        // offers kept per session
 constexpr long kConnectTimeoutSeconds = 10;
 constexpr long kLowSpeedSeconds = 30;       // below 1 byte/s for that long: given up
@@ -32,23 +31,11 @@ using Clock = std::chrono::steady_clock;
 
 // The condition and text of an upload refusal, with the largest size when the server gives it.
 std::string RefusalText(xmpp_stanza_t* reply) {
-  std::string condition = "undefined-condition", text, limit;
+  std::string condition, text;
+  ZELRTCXmppErrorOf(reply, condition, text);
   xmpp_stanza_t* error = xmpp_stanza_get_child_by_name(reply, "error");
-  for (xmpp_stanza_t* c = error ? xmpp_stanza_get_children(error) : nullptr; c; c = xmpp_stanza_get_next(c)) {
-    const char* name = xmpp_stanza_get_name(c);
-    const char* ns = xmpp_stanza_get_ns(c);
-    if (!name || !ns) continue;
-    if (std::string(ns) == kStanzaErrorNs) {
-      if (std::string(name) == "text") {
-        char* t = xmpp_stanza_get_text(c);
-        if (t) text = t, xmpp_free(xmpp_stanza_get_context(reply), t);
-      } else {
-        condition = name;
-      }
-    } else if (std::string(name) == "file-too-large") {
-      limit = ZELRTCXmppChildText(c, "max-file-size");
-    }
-  }
+  xmpp_stanza_t* tooLarge = error ? xmpp_stanza_get_child_by_name(error, "file-too-large") : nullptr;
+  const std::string limit = tooLarge ? ZELRTCXmppChildText(tooLarge, "max-file-size") : "";
   std::string result = condition;
   if (!text.empty()) result += ": " + text;
   if (!limit.empty()) result += " (max-file-size " + limit + ")";

@@ -2,6 +2,7 @@
 // empty string rather than null.
 #pragma once
 
+#include <cstring>
 #include <string>
 
 #include <strophe.h>
@@ -42,19 +43,27 @@ inline void ZELRTCXmppAddText(xmpp_stanza_t* element, const std::string& text) {
   xmpp_stanza_release(node);
 }
 
-// The condition and text of a stanza's <error/>: "item-not-found", "...".
+// The namespace of the defined conditions of a stanza's <error/> and of its <text/>.
+constexpr const char* kZELRTCXmppStanzaErrorNs = "urn:ietf:params:xml:ns:xmpp-stanzas";
+
+// The condition and text of a stanza's <error/>: "item-not-found", "...". The
+// condition is the child in the stanza-errors namespace; children of other
+// namespaces (an application's own condition) are not it.
 inline void ZELRTCXmppErrorOf(xmpp_stanza_t* stanza, std::string& condition, std::string& text) {
   condition = "undefined-condition";
   text.clear();
+  bool found = false;
   xmpp_stanza_t* error = xmpp_stanza_get_child_by_name(stanza, "error");
   for (xmpp_stanza_t* c = error ? xmpp_stanza_get_children(error) : nullptr; c; c = xmpp_stanza_get_next(c)) {
     const char* name = xmpp_stanza_get_name(c);
-    if (!name) continue;
-    if (std::string(name) == "text") {
+    const char* ns = xmpp_stanza_get_ns(c);
+    if (!name || !ns || std::strcmp(ns, kZELRTCXmppStanzaErrorNs) != 0) continue;
+    if (std::strcmp(name, "text") == 0) {
       char* t = xmpp_stanza_get_text(c);
       if (t) text = t, xmpp_free(xmpp_stanza_get_context(stanza), t);
-    } else {
+    } else if (!found) {
       condition = name;
+      found = true;
     }
   }
 }
