@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "ZELProsodyServer.h"
 #include "ZELTestSupport.h"
@@ -104,6 +105,21 @@ TEST_F(XmppTest, XmppServerKilledAndRestartedEveryMessageArrivesOnce) {
   EXPECT_EQ(bob.LinesStartingWith("ZELRTCLoginNotification").back(),
             "ZELRTCLoginNotification event=0 host=127.0.0.1 user=bob@localhost(Active) reason=4");
   EXPECT_EQ(bob.LinesStartingWith("ZELRTCBuddyListNotification").size(), 2u);
+}
+
+TEST_F(XmppTest, XmppSessionsLoggingInTogetherAllGetIn) {
+  // Logins whose handshakes overlap (as after a server restart) must not spoil
+  // each other's authentication.
+  const char* const users[] = {"alice", "bob", "mallory"};
+  for (int round = 0; round < 4; ++round) {
+    ZELXmppSessionClient clients[3];
+    bool loggedIn[3] = {};
+    std::vector<std::thread> logins;
+    for (int i = 0; i < 3; ++i) logins.emplace_back([&, i] { loggedIn[i] = Login(clients[i], users[i]); });
+    for (std::thread& login : logins) login.join();
+    for (int i = 0; i < 3; ++i)
+      EXPECT_TRUE(loggedIn[i]) << "round " << round << ": " << ZELXmppJoin(clients[i].Lines());
+  }
 }
 
 TEST_F(XmppTest, XmppWrongPasswordGivesOneFailureAndNoRetry) {

@@ -40,6 +40,16 @@ const char* StreamErrorName(int type) {
   return type >= 0 && type < static_cast<int>(sizeof kNames / sizeof kNames[0]) ? kNames[type] : "unknown";
 }
 
+// libstrophe's SHA-1 keeps its work block in a static buffer, so two threads
+// hashing at once corrupt each other's digests. A login hashes (the SCRAM proof,
+// the nonce), so the handshakes of the sessions of a process take turns: two
+// sessions reconnecting together after a server restart would otherwise send
+// proofs the server refuses.
+std::mutex& HandshakeLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 }  // namespace
 
 ZELRTCXmppConnection::ZELRTCXmppConnection(int sessionId) : _sessionId(sessionId) {
@@ -142,7 +152,12 @@ void ZELRTCXmppConnection::Loop() {
     for (auto& command : work) command();
     if (stop) break;
     if (_conn) {
-      xmpp_run_once(_ctx, kRunOnceMs);
+      if (_phase == Phase::Connecting) {
+        std::lock_guard<std::mutex> handshake(HandshakeLock());
+        xmpp_run_once(_ctx, kRunOnceMs);
+      } else {
+        xmpp_run_once(_ctx, kRunOnceMs);
+      }
       if (!_disconnected && _phase == Phase::Connecting && Clock::now() - _connectStarted > kConnectTimeout)
         _disconnected = true;  // a stream that never comes up counts as a failed attempt
       if (_disconnected) {
@@ -191,6 +206,7 @@ void ZELRTCXmppConnection::StartConnect() {
     _streamErrorText.clear();
     _phase = Phase::Connecting;
     _connectStarted = Clock::now();
+    std::lock_guard<std::mutex> handshake(HandshakeLock());
     hr = xmpp_connect_client(_conn, _server.c_str(), static_cast<unsigned short>(_port), &OnConnection, this) ==
                  XMPP_EOK
              ? S_OK
