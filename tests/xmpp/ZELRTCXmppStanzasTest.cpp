@@ -1,6 +1,7 @@
-// The readers of incoming stanzas, on stanzas parsed from text.
+// The readers of incoming stanzas, on stanzas parsed from text, and of message ids.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "ZELRTCXmppStanzas.h"
@@ -36,4 +37,36 @@ TEST(XmppStanzaReaders, XmppErrorConditionIsTheChildOfTheStanzaErrorNamespace) {
     xmpp_stanza_release(stanza);
   }
   xmpp_ctx_free(ctx);
+}
+
+// The sequence marker of a message id, as another client or a forger may write it.
+TEST(XmppStanzaReaders, XmppSequenceMarkerIsReadOnlyFromAWholeMarkerId) {
+  struct Row {
+    const char* id;
+    bool sequenced;
+    const char* epoch;
+    uint64_t n, base;
+  };
+  const Row rows[] = {
+      {"zr-13a9c85a3aee51e7-57-41", true, "13a9c85a3aee51e7", 57, 41},
+      {"zr-e-1-", true, "e", 1, 0},                      // no base: the receiver starts at N
+      {"zr-e-18446744073709551615-1", false, "", 0, 0},  // beyond 19 digits: not a number
+      {"zr-e-0-1", false, "", 0, 0},
+      {"zr-e-abc-1", false, "", 0, 0},
+      {"zr--1-1", false, "", 0, 0},
+      {"zr-e-1", false, "", 0, 0},
+      {"zr-", false, "", 0, 0},
+      {"m17", false, "", 0, 0},
+      {"ZR-e-1-1", false, "", 0, 0},
+      {nullptr, false, "", 0, 0},
+  };
+  for (const Row& row : rows) {
+    ZELRTCXmppMarker marker;
+    const char* shown = row.id ? row.id : "(no id)";
+    ASSERT_EQ(ZELRTCXmppParseMarker(row.id, marker), row.sequenced) << shown;
+    if (!row.sequenced) continue;
+    EXPECT_EQ(marker.epoch, row.epoch) << shown;
+    EXPECT_EQ(marker.n, row.n) << shown;
+    EXPECT_EQ(marker.base, row.base) << shown;
+  }
 }

@@ -51,11 +51,10 @@ void ZELRTCXmppArchive::HandleResult(xmpp_stanza_t* result) {
   xmpp_stanza_t* body = message ? xmpp_stanza_get_child_by_name(message, "body") : nullptr;
   if (!body) return;  // data, acknowledgements
   const std::string speaker = ZELRTCXmppBare(ZELRTCXmppAttr(message, "from"));
-  if (xmpp_stanza_t* r =
-          xmpp_stanza_get_child_by_name_and_ns(message, "r", ZELRTCXmppMessaging::kReliableNamespace)) {
-    const std::string marker = speaker + " " + ZELRTCXmppAttr(r, "e") + " " + ZELRTCXmppAttr(r, "n");
-    if (!it->second.seen.insert(marker).second) return;  // a copy sent again
-  }
+  ZELRTCXmppMarker marker;
+  if (ZELRTCXmppParseMarker(xmpp_stanza_get_id(message), marker) &&
+      !it->second.seen.insert(speaker + " " + marker.epoch + " " + std::to_string(marker.n)).second)
+    return;  // a copy sent again
   char* text = xmpp_stanza_get_text(body);
   it->second.messages.push_back(text ? text : "");
   if (text) xmpp_free(_connection.Context(), text);

@@ -1,7 +1,7 @@
 // Chat messages and data of an XMPP session.
 #include "ZELRTCXmppMessaging.h"
 
-#include <cstdlib>
+#include <cstdio>
 #include <random>
 
 #include "ZELRTCXmppContacts.h"
@@ -24,12 +24,6 @@ std::string NewEpoch() {
   char text[17];
   std::snprintf(text, sizeof text, "%08x%08x", random(), random());
   return text;
-}
-
-// A decimal number of the whole text, or 0.
-uint64_t Number(const std::string& text) {
-  if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos) return 0;
-  return std::strtoull(text.c_str(), nullptr, 10);
 }
 
 }  // namespace
@@ -75,10 +69,7 @@ void ZELRTCXmppMessaging::SendReliable(const std::string& to, xmpp_stanza_t* mes
   Outgoing& out = _out[to];
   const uint64_t n = out.next++;
   const uint64_t base = out.pending.empty() ? n : out.pending.front().first;
-  xmpp_stanza_t* r = ZELRTCXmppAddChild(message, "r", kReliableNs);
-  xmpp_stanza_set_attribute(r, "e", _epoch.c_str());
-  xmpp_stanza_set_attribute(r, "n", std::to_string(n).c_str());
-  xmpp_stanza_set_attribute(r, "b", std::to_string(base).c_str());
+  xmpp_stanza_set_id(message, (kZELRTCXmppMarkerPrefix + _epoch + "-" + std::to_string(n) + "-" + std::to_string(base)).c_str());
   out.pending.emplace_back(n, message);  // the message's reference goes to the queue
   if (out.pending.size() > kPendingLimit) {
     xmpp_stanza_release(out.pending.front().second);
@@ -88,8 +79,7 @@ void ZELRTCXmppMessaging::SendReliable(const std::string& to, xmpp_stanza_t* mes
 }
 
 void ZELRTCXmppMessaging::SendText(const std::string& to, const std::string& text) {
-  xmpp_stanza_t* message = xmpp_message_new(_connection.Context(), "chat", to.c_str(),
-                                            ("m" + std::to_string(++_nextId)).c_str());
+  xmpp_stanza_t* message = xmpp_message_new(_connection.Context(), "chat", to.c_str(), nullptr);
   ZELRTCXmppAddText(ZELRTCXmppAddChild(message, "body"), text);
   SendReliable(to, message);
 }
@@ -100,8 +90,7 @@ void ZELRTCXmppMessaging::SendData(const std::string& to, const std::string& typ
   const size_t parts = bytes.size() > split ? (bytes.size() + split - 1) / split : 1;
   for (size_t part = 0; part < parts; ++part) {
     const std::string slice = parts == 1 ? bytes : bytes.substr(part * split, split);
-    xmpp_stanza_t* message = xmpp_message_new(_connection.Context(), "chat", to.c_str(),
-                                              ("d" + std::to_string(++_nextId)).c_str());
+    xmpp_stanza_t* message = xmpp_message_new(_connection.Context(), "chat", to.c_str(), nullptr);
     xmpp_stanza_t* data = ZELRTCXmppAddChild(message, "data", kDataNs);
     xmpp_stanza_set_attribute(data, "type", type.c_str());
     xmpp_stanza_set_attribute(data, "typed", typed ? "1" : "0");
@@ -130,10 +119,11 @@ void ZELRTCXmppMessaging::HandleMessage(xmpp_stanza_t* stanza) {
   const std::string from = ZELRTCXmppBare(fromFull);
   if ((isRoom && isRoom(from)) || (isInvitation && isInvitation(stanza))) return;
   const std::string type = ZELRTCXmppAttr(stanza, "type");
-  xmpp_stanza_t* r = xmpp_stanza_get_child_by_name_and_ns(stanza, "r", kReliableNs);
+  ZELRTCXmppMarker marker;
+  const bool sequenced = ZELRTCXmppParseMarker(xmpp_stanza_get_id(stanza), marker);
   if (type == "error") {
     // A copy of one of mine sent back while the peer was away: it goes again.
-    if (r) return;
+    if (sequenced) return;
     ZELRTCXmppEvent e(ZELRTCXmppEventKind::Error);
     std::string condition, text;
     ZELRTCXmppErrorOf(stanza, condition, text);
@@ -145,7 +135,7 @@ void ZELRTCXmppMessaging::HandleMessage(xmpp_stanza_t* stanza) {
   if (xmpp_stanza_t* ack = xmpp_stanza_get_child_by_name_and_ns(stanza, "ack", kReliableNs)) {
     auto it = _out.find(from);
     if (it == _out.end() || ZELRTCXmppAttr(ack, "e") != _epoch) return;
-    const uint64_t h = Number(ZELRTCXmppAttr(ack, "h"));
+    const uint64_t h = ZELRTCXmppNumber(ZELRTCXmppAttr(ack, "h"));
     auto& pending = it->second.pending;
     while (!pending.empty() && pending.front().first <= h) {
       xmpp_stanza_release(pending.front().second);
@@ -154,22 +144,20 @@ void ZELRTCXmppMessaging::HandleMessage(xmpp_stanza_t* stanza) {
     return;
   }
   if (!type.empty() && type != "chat" && type != "normal" && type != "headline") return;  // groupchat, unknown
-  const std::string epoch = r ? ZELRTCXmppAttr(r, "e") : std::string();
-  const uint64_t n = r ? Number(ZELRTCXmppAttr(r, "n")) : 0;
-  if (!r || epoch.empty() || n == 0) {
+  if (!sequenced) {
     Deliver(stanza, from);
     return;
   }
+  const std::string& epoch = marker.epoch;
+  const uint64_t n = marker.n, base = marker.base;
   auto key = std::make_pair(from, epoch);
   auto found = _in.find(key);
   if (found == _in.end()) {
     if (_in.size() >= kPeerLimit) return;
     found = _in.emplace(key, Incoming()).first;
-    const uint64_t base = Number(ZELRTCXmppAttr(r, "b"));
     found->second.delivered = found->second.acked = base > 0 && base <= n ? base - 1 : n - 1;
   }
   Incoming& in = found->second;
-  const uint64_t base = Number(ZELRTCXmppAttr(r, "b"));
   if (base > 1 && base - 1 > in.delivered && base <= n) FlushHeld(in, from, base - 1);
   if (n <= in.delivered || in.held.count(n)) {
     in.ackDue = true;  // seen already: the sender missed my acknowledgement
@@ -239,7 +227,7 @@ void ZELRTCXmppMessaging::DeliverData(xmpp_stanza_t* data, const std::string& fr
     return;
   }
   const bool split = !part.empty() || !parts.empty();
-  const uint64_t partNumber = Number(part), partCount = Number(parts);
+  const uint64_t partNumber = ZELRTCXmppNumber(part), partCount = ZELRTCXmppNumber(parts);
   if (split && (partNumber == 0 || partCount == 0 || partNumber > partCount || partCount > kMaxParts)) {
     PostError("BadSplitPart", {from, part, parts});
     return;

@@ -2,16 +2,18 @@
 // exactly once and in order between two sessions of this back end, across
 // lost connections and server restarts.
 //
-// Each message a session sends to a peer carries <r xmlns='urn:zelrtc:reliable:0'
-// e='EPOCH' n='N' b='B'/>: EPOCH names the sending session, N counts its
-// messages to that peer from 1, B is the oldest one not yet acknowledged. The
-// receiver delivers N only after N-1 (holding what comes early, at most
-// kHoldLimit or kGapTimeout), drops what it has seen, and acknowledges with a
-// headline message <ack xmlns='urn:zelrtc:reliable:0' e='EPOCH' h='H'/> (all up
-// to H delivered), every kAckEvery messages and on the next tick. The sender
-// keeps what is not acknowledged and sends it again when the stream comes back
-// and when the peer comes online. Messages without <r/> (other clients) are
-// delivered as they come.
+// Each message a session sends to a peer carries its sequence marker in its id:
+// id='zr-EPOCH-N-B'. EPOCH names the sending session, N counts its messages to
+// that peer from 1, B is the oldest one not yet acknowledged. (In the id rather
+// than in a child element: the server routes every message, and a child of its
+// own costs it a fifth of its work per message.) The receiver delivers N only
+// after N-1 (holding what comes early, at most kHoldLimit or kGapTimeout), drops
+// what it has seen, and acknowledges with a headline message
+// <ack xmlns='urn:zelrtc:reliable:0' e='EPOCH' h='H'/> (all up to H delivered),
+// every kAckEvery messages and on the next tick. The sender keeps what is not
+// acknowledged and sends it again when the stream comes back and when the peer
+// comes online. Messages without a marker (other clients) are delivered as they
+// come.
 //
 // Data go as <data xmlns='urn:zelrtc:data:0' type='T' typed='0|1'>base64</data>;
 // above the split size, in parts with part='i' parts='n' attributes.
@@ -32,7 +34,7 @@ class ZELRTCXmppContacts;
 
 class ZELRTCXmppMessaging : public ZELRTCXmppFeature {
  public:
-  // The namespace of the sequence marker <r/> (and of <ack/>).
+  // The namespace of the acknowledgement <ack/>.
   static constexpr const char* kReliableNamespace = "urn:zelrtc:reliable:0";
 
   ZELRTCXmppMessaging(ZELRTCXmppConnection& connection, const ZELRTCXmppContacts& contacts);
@@ -79,5 +81,4 @@ class ZELRTCXmppMessaging : public ZELRTCXmppFeature {
   const std::string _epoch;
   std::map<std::string, Outgoing> _out;
   std::map<std::pair<std::string, std::string>, Incoming> _in;  // (peer, epoch)
-  uint64_t _nextId = 0;
 };

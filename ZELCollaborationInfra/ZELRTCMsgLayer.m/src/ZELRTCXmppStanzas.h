@@ -2,6 +2,8 @@
 // empty string rather than null.
 #pragma once
 
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -66,4 +68,32 @@ inline void ZELRTCXmppErrorOf(xmpp_stanza_t* stanza, std::string& condition, std
       found = true;
     }
   }
+}
+
+// A decimal number of the whole text (at most 19 digits), or 0.
+inline uint64_t ZELRTCXmppNumber(const std::string& text) {
+  if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos) return 0;
+  return std::strtoull(text.c_str(), nullptr, 10);
+}
+
+// The sequence marker a session of this back end puts in the id of each message
+// it sends to a peer: "zr-EPOCH-N-B" (see ZELRTCXmppMessaging).
+constexpr char kZELRTCXmppMarkerPrefix[] = "zr-";
+struct ZELRTCXmppMarker {
+  std::string epoch;
+  uint64_t n = 0, base = 0;
+};
+
+// Reads the marker of a message id; false when the id is none (N must be a number above 0).
+inline bool ZELRTCXmppParseMarker(const char* id, ZELRTCXmppMarker& marker) {
+  constexpr size_t kPrefixLength = sizeof kZELRTCXmppMarkerPrefix - 1;
+  if (!id || std::strncmp(id, kZELRTCXmppMarkerPrefix, kPrefixLength) != 0) return false;
+  const std::string rest = id + kPrefixLength;
+  const size_t afterEpoch = rest.find('-');
+  const size_t afterN = afterEpoch == std::string::npos ? afterEpoch : rest.find('-', afterEpoch + 1);
+  if (afterEpoch == 0 || afterN == std::string::npos) return false;
+  marker.epoch = rest.substr(0, afterEpoch);
+  marker.n = ZELRTCXmppNumber(rest.substr(afterEpoch + 1, afterN - afterEpoch - 1));
+  marker.base = ZELRTCXmppNumber(rest.substr(afterN + 1));
+  return marker.n != 0;
 }
