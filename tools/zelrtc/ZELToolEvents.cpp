@@ -90,6 +90,22 @@ const json& ArrayOf(const json& value, const char* what) {
   return value;
 }
 
+// A parameter of a list of users or groups made from a JSON array; the list's
+// references are released whatever happens (the parameter holds its own).
+template <class List, class Item>
+std::unique_ptr<ZELRTCParam> ListParam(const json& items, Item* (*make)(const json&)) {
+  List list;
+  try {
+    for (const json& item : items) list.Append(make(item));
+  } catch (...) {
+    ZELRTCUtilities::Release(list);
+    throw;
+  }
+  auto param = std::make_unique<ZELRTCParam>(list);
+  ZELRTCUtilities::Release(list);
+  return param;
+}
+
 std::unique_ptr<ZELRTCParam> MakeParam(int kind, const json& value) {
   switch (kind) {
     case ZELRTCParam::BoolKind:
@@ -129,30 +145,10 @@ std::unique_ptr<ZELRTCParam> MakeParam(int kind, const json& value) {
       if (group) group->Release();
       return param;
     }
-    case ZELRTCParam::UserListKind: {
-      ZELListPtrZELIRTCUser list;
-      try {
-        for (const json& u : ArrayOf(value, "users")) list.Append(MakeUser(u));
-      } catch (...) {
-        ZELRTCUtilities::Release(list);
-        throw;
-      }
-      auto param = std::make_unique<ZELRTCParam>(list);
-      ZELRTCUtilities::Release(list);
-      return param;
-    }
-    case ZELRTCParam::GroupListKind: {
-      ZELListPtrZELIRTCGroup list;
-      try {
-        for (const json& g : ArrayOf(value, "groups")) list.Append(MakeGroup(g));
-      } catch (...) {
-        ZELRTCUtilities::Release(list);
-        throw;
-      }
-      auto param = std::make_unique<ZELRTCParam>(list);
-      ZELRTCUtilities::Release(list);
-      return param;
-    }
+    case ZELRTCParam::UserListKind:
+      return ListParam<ZELListPtrZELIRTCUser>(ArrayOf(value, "users"), MakeUser);
+    case ZELRTCParam::GroupListKind:
+      return ListParam<ZELListPtrZELIRTCGroup>(ArrayOf(value, "groups"), MakeGroup);
     case ZELRTCParam::IntListKind: {
       ZELRawCollint list;
       for (const json& i : ArrayOf(value, "integers")) {
