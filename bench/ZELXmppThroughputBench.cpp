@@ -63,7 +63,8 @@ double ProcessCpuSeconds(pid_t pid) {
   text[length] = '\0';
   const char* afterName = std::strrchr(text, ')');  // the name may hold spaces
   unsigned long user = 0, system = 0;
-  if (!afterName || std::sscanf(afterName + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system) != 2)
+  if (!afterName ||
+      std::sscanf(afterName + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system) != 2)
     return 0;
   return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }

@@ -222,8 +222,7 @@ TEST_F(XmppTest, XmppBadInputIsIgnoredOrReported) {
        "<message " + to +
            "type='chat'><data xmlns='urn:zelrtc:data:0' type='t' part='one' parts='3'>eHl6</data></message>",
        "ZELRTCErrorNotification Data from mallory@localhost came as part one of 3, which cannot be."},
-      {"sequence that is not a number",
-       "<message " + to + "type='chat' id='zr-x-abc-1'><body>seq</body></message>",
+      {"sequence that is not a number", "<message " + to + "type='chat' id='zr-x-abc-1'><body>seq</body></message>",
        "ZELRTCInstantMessageReceivedNotification " + from + "name=mallory@localhost text=seq encrypted=0 event=0"},
       {"forged acknowledgement",
        "<message " + to + "type='headline'><ack xmlns='urn:zelrtc:reliable:0' e='x' h='99999999999'/></message>", ""},

@@ -152,12 +152,10 @@ void ZELRTCXmppConnection::Loop() {
     for (auto& command : work) command();
     if (stop) break;
     if (_conn) {
-      if (_phase == Phase::Connecting) {
-        std::lock_guard<std::mutex> handshake(HandshakeLock());
-        xmpp_run_once(_ctx, kRunOnceMs);
-      } else {
-        xmpp_run_once(_ctx, kRunOnceMs);
-      }
+      std::unique_lock<std::mutex> handshake(HandshakeLock(), std::defer_lock);
+      if (_phase == Phase::Connecting) handshake.lock();
+      xmpp_run_once(_ctx, kRunOnceMs);
+      if (handshake.owns_lock()) handshake.unlock();
       if (!_disconnected && _phase == Phase::Connecting && Clock::now() - _connectStarted > kConnectTimeout)
         _disconnected = true;  // a stream that never comes up counts as a failed attempt
       if (_disconnected) {

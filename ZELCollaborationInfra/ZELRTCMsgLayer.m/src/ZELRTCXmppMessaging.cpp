@@ -69,7 +69,8 @@ void ZELRTCXmppMessaging::SendReliable(const std::string& to, xmpp_stanza_t* mes
   Outgoing& out = _out[to];
   const uint64_t n = out.next++;
   const uint64_t base = out.pending.empty() ? n : out.pending.front().first;
-  xmpp_stanza_set_id(message, (kZELRTCXmppMarkerPrefix + _epoch + "-" + std::to_string(n) + "-" + std::to_string(base)).c_str());
+  xmpp_stanza_set_id(message,
+                     (kZELRTCXmppMarkerPrefix + _epoch + "-" + std::to_string(n) + "-" + std::to_string(base)).c_str());
   out.pending.emplace_back(n, message);  // the message's reference goes to the queue
   if (out.pending.size() > kPendingLimit) {
     xmpp_stanza_release(out.pending.front().second);
