@@ -91,6 +91,8 @@ TEST_F(XmppTest, XmppServerKilledAndRestartedEveryMessageArrivesOnce) {
   _server.Kill();
   for (int i = 400; i < 700; ++i) ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", texts[i].c_str()), S_OK);
   ASSERT_TRUE(alice.WaitFor("ZELRTCSessionNotification type=0 event=0", 1, kWaitMs)) << ZELXmppJoin(alice.Lines());
+  ASSERT_TRUE(bob.WaitFor("ZELRTCSessionNotification type=0 event=0", 1, kWaitMs)) << ZELXmppJoin(bob.Lines());
+  std::this_thread::sleep_for(std::chrono::seconds(1));  // both try again, and fail, while no server listens
   ASSERT_TRUE(_server.Restart()) << _server.Error();
   for (int i = 700; i < 1000; ++i) ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", texts[i].c_str()), S_OK);
   ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 1000, 60000))

@@ -2,15 +2,20 @@
 // stream resumption.
 #include "ZELRTCXmppConnection.h"
 
+#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 #include "ZELRTCTrace.h"
 #include "ZELRTCTracedMethod.h"
@@ -27,6 +32,8 @@ constexpr int kAuthRetries = 3;
 // The longest a connection may take to come up before it is given up and tried again.
 constexpr auto kConnectTimeout = std::chrono::seconds(20);
 constexpr auto kCloseTimeout = std::chrono::milliseconds(2500);
+// The longest a reconnection waits to learn whether the server listens.
+constexpr int kProbeTimeoutMs = 2000;
 // The longest a network wait lasts, so that queued commands go out promptly.
 constexpr unsigned long kRunOnceMs = 1;
 
@@ -42,12 +49,38 @@ const char* StreamErrorName(int type) {
 
 // libstrophe's SHA-1 keeps its work block in a static buffer, so two threads
 // hashing at once corrupt each other's digests. A login hashes (the SCRAM proof,
-// the nonce), so the handshakes of the sessions of a process take turns: two
-// sessions reconnecting together after a server restart would otherwise send
-// proofs the server refuses.
+// the nonce), and so does a new context (its random generator), so these take
+// turns across the sessions of a process: two sessions reconnecting together
+// after a server restart would otherwise send proofs the server refuses.
+// Setting up TLS hashes nothing of libstrophe's and is slow (each step makes a
+// new OpenSSL context), so it runs outside the lock.
 std::mutex& HandshakeLock() {
   static std::mutex lock;
   return lock;
+}
+
+// Whether a TCP connection to host:port opens within `timeoutMs`.
+bool ServerAnswers(const std::string& host, int port, int timeoutMs) {
+  addrinfo hints{};
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return false;
+  bool answers = false;
+  for (addrinfo* a = found; a && !answers; a = a->ai_next) {
+    int fd = socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
+    if (fd < 0) continue;
+    if (connect(fd, a->ai_addr, a->ai_addrlen) == 0) {
+      answers = true;
+    } else if (errno == EINPROGRESS) {
+      pollfd p{fd, POLLOUT, 0};
+      int error = 0;
+      socklen_t length = sizeof error;
+      answers = poll(&p, 1, timeoutMs) == 1 && getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+    }
+    close(fd);
+  }
+  freeaddrinfo(found);
+  return answers;
 }
 
 }  // namespace
@@ -138,7 +171,10 @@ void ZELRTCXmppConnection::Loop() {
   sigemptyset(&pipe);
   sigaddset(&pipe, SIGPIPE);
   pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
-  _ctx = xmpp_ctx_new(nullptr, &_log);
+  {
+    std::lock_guard<std::mutex> handshake(HandshakeLock());
+    _ctx = xmpp_ctx_new(nullptr, &_log);
+  }
   for (;;) {
     std::deque<std::function<void()>> work;
     bool stop;
@@ -153,9 +189,12 @@ void ZELRTCXmppConnection::Loop() {
     if (stop) break;
     if (_conn) {
       std::unique_lock<std::mutex> handshake(HandshakeLock(), std::defer_lock);
-      if (_phase == Phase::Connecting) handshake.lock();
+      if (_phase == Phase::Connecting && (!_requireTls || xmpp_conn_is_secured(_conn))) handshake.lock();
       xmpp_run_once(_ctx, kRunOnceMs);
-      if (handshake.owns_lock()) handshake.unlock();
+      if (handshake.owns_lock()) {
+        handshake.unlock();
+        std::this_thread::yield();  // another session's login may be waiting for its turn
+      }
       if (!_disconnected && _phase == Phase::Connecting && Clock::now() - _connectStarted > kConnectTimeout)
         _disconnected = true;  // a stream that never comes up counts as a failed attempt
       if (_disconnected) {
@@ -183,6 +222,14 @@ void ZELRTCXmppConnection::StartConnect() {
   ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCXmppConnection::Connect", "server=%s port=%d user=%s attempt=%d",
                            _server.c_str(), _port, _bareJid.c_str(), _attempt);
   DropConnection();
+  // libstrophe 0.12 loses a resumable stream's state (and leaks its bound
+  // address) when an attempt that carries it fails before the resumption, so
+  // the state goes only to an attempt that finds the server listening.
+  if (_smState && !ServerAnswers(_server, _port, kProbeTimeoutMs)) {
+    ScheduleRetry();
+    scope.ExitHR(ZelRTCInfraTrace, "ZELRTCXmppConnection::Connect", __LINE__, E_FAIL);
+    return;
+  }
   _conn = xmpp_conn_new(_ctx);
   HRESULT hr = E_OUTOFMEMORY;
   if (_conn) {
@@ -211,7 +258,7 @@ void ZELRTCXmppConnection::StartConnect() {
              : E_FAIL;
     if (hr != S_OK) _disconnected = true;  // counted as a failed attempt by the loop
   } else {
-    _disconnected = true;
+    AfterDisconnect();  // counted as a failed attempt
   }
   scope.ExitHR(ZelRTCInfraTrace, "ZELRTCXmppConnection::Connect", __LINE__, hr);
 }
@@ -268,6 +315,10 @@ void ZELRTCXmppConnection::AfterDisconnect() {
     }
   }
   DropConnection();
+  ScheduleRetry();
+}
+
+void ZELRTCXmppConnection::ScheduleRetry() {
   auto delay = std::min<Clock::duration>(kFirstRetry * (1 << std::min(_attempt, 5)), kLongestRetry);
   ++_attempt;
   _retryAt = Clock::now() + delay;

@@ -75,6 +75,7 @@ class ZELRTCXmppConnection {
   void StartConnect();
   void DropConnection();
   void AfterDisconnect();
+  void ScheduleRetry();
   void PostLogin(int eventType, int reason);
   void PostSession(int eventType, int reason);
   void PostError(const char* key, std::vector<std::string> args);
