@@ -201,16 +201,25 @@ bool ZELProsodyServer::Start(const Options& options) {
     if (options.httpUploadLimit > 0 && (_httpPort == 0 || _httpPort == _port)) return _Fail("no free loopback port");
     std::ostringstream http, services, upload;
     if (_httpPort) {
-      const std::string base = "http://127.0.0.1:" + std::to_string(_httpPort) + "/";
-      http << "http_ports = { " << _httpPort << " }\n"
-           << "http_interfaces = { \"127.0.0.1\" }\n"
-           << "http_default_host = " << LuaString("upload." + _domain) << "\n"
+      const char* scheme = options.httpsUpload ? "https" : "http";
+      const std::string base = std::string(scheme) + "://127.0.0.1:" + std::to_string(_httpPort) + "/";
+      if (options.httpsUpload)
+        http << "http_ports = { }\n"
+             << "https_ports = { " << _httpPort << " }\n"
+             << "https_interfaces = { \"127.0.0.1\" }\n"
+             << "https_ssl = { certificate = " << LuaString(certificate) << ", key = " << LuaString(key) << " }\n";
+      else
+        http << "http_ports = { " << _httpPort << " }\n"
+             << "http_interfaces = { \"127.0.0.1\" }\n"
+             << "https_ports = { }\n";
+      http << "http_default_host = " << LuaString("upload." + _domain) << "\n"
            << "http_external_url = " << LuaString(base) << "\n";
       upload << "Component " << LuaString("upload." + _domain) << " \"http_file_share\"\n"
              << "http_file_share_size_limit = " << options.httpUploadLimit << "\n"
              << "http_file_share_daily_quota = " << options.httpUploadLimit * 1000 << "\n";
     } else {
-      http << "http_ports = { }\n";
+      http << "http_ports = { }\n"
+           << "https_ports = { }\n";
     }
     if (!options.externalServices.empty()) services << "external_services = { " << options.externalServices << " }\n";
     std::ostringstream config;
@@ -229,7 +238,6 @@ bool ZELProsodyServer::Start(const Options& options) {
            << "s2s_direct_tls_ports = { }\n"
            << http.str()
            << services.str()
-           << "https_ports = { }\n"
            << "component_ports = { }\n"
            << "c2s_require_encryption = false\n"
            << limit.str()

@@ -30,8 +30,10 @@ class ZELProsodyServer {
     bool vcard = false;            // mod_vcard: users' vCards
     int archivePageSize = 0;       // with archive: the most results per archive query (0: prosody's default, 50)
     // > 0: an HTTP upload service "upload.<domain>" (http_file_share) refusing files above this many bytes; its
-    // HTTP server listens on 127.0.0.1:HttpPort() (plain HTTP) and hands out http://127.0.0.1:<port>/ addresses.
+    // HTTP server listens on 127.0.0.1:HttpPort() (plain HTTP, or HTTPS with httpsUpload) and hands out
+    // http(s)://127.0.0.1:<port>/ addresses.
     size_t httpUploadLimit = 0;
+    bool httpsUpload = false;  // with httpUploadLimit: HTTPS with the server's certificate, https:// addresses
     // Not empty: the external services the server announces (external_services), Lua entries such as
     // {type="stun", host="127.0.0.1", port=3478, transport="udp"}.
     std::string externalServices;

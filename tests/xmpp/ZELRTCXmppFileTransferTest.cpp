@@ -127,4 +127,35 @@ TEST_F(XmppFileTransferTest, XmppFileAboveTheServerLimitIsRefusedWithTheServerRe
   EXPECT_TRUE(bob.LinesStartingWith("ZELRTCFileTransferNotification").empty());
 }
 
+class XmppHttpsFileTransferTest : public XmppFileTransferTest {
+ protected:
+  ZELProsodyServer::Options Options() override {
+    ZELProsodyServer::Options options = XmppFileTransferTest::Options();
+    options.httpsUpload = true;
+    return options;
+  }
+};
+
+TEST_F(XmppHttpsFileTransferTest, XmppFileOverHttpsIsCheckedAgainstTheSessionsCertificateAuthority) {
+  // The server's certificate comes from the throwaway authority that only the login's CA file names.
+  ZELTempDir folder;
+  const std::string source = folder.Path() + "notes.txt", target = folder.Path() + "received.txt";
+  const int size = 300 * 1024;
+  WritePattern(source, size);
+  ZELXmppSessionClient alice, bob;
+  ASSERT_TRUE(Login(alice, "alice") && Login(bob, "bob"));
+  int sent = -1;
+  ASSERT_EQ(alice.Xmpp()->SendFile("bob@localhost", source.c_str(), nullptr, sent), S_OK);
+  ASSERT_TRUE(alice.WaitFor("ZELRTCFileTransferNotification event=3", 1, kWaitMs))
+      << ZELXmppJoin(alice.LinesStartingWith("ZELRTCFileTransferNotification"));
+  const std::string url = Field(alice.LinesStartingWith("ZELRTCFileTransferNotification").back(), "url=");
+  EXPECT_EQ(url.rfind("https://127.0.0.1:" + std::to_string(_server.HttpPort()) + "/", 0), 0u) << url;
+  ASSERT_TRUE(bob.WaitFor("ZELRTCFileTransferNotification event=1", 1, kWaitMs)) << ZELXmppJoin(bob.Lines());
+  const int offered = std::stoi(Field(bob.LinesStartingWith("ZELRTCFileTransferNotification")[0], "id="));
+  ASSERT_EQ(bob.Xmpp()->DownloadFile(offered, target.c_str()), S_OK);
+  ASSERT_TRUE(bob.WaitFor("ZELRTCFileTransferNotification event=3", 1, kWaitMs))
+      << ZELXmppJoin(bob.LinesStartingWith("ZELRTCFileTransferNotification"));
+  EXPECT_TRUE(SameFiles(source, target));
+}
+
 }  // namespace

@@ -65,6 +65,7 @@ class ZELRTCXmppConnection {
   xmpp_conn_t* Conn() const { return _conn; }
   const std::string& BareJid() const { return _bareJid; }
   const std::string& BoundJid() const { return _boundJid; }
+  const std::string& CaFile() const { return _caFile; }  // the login's CA file; empty: the system's
   int SessionId() const { return _sessionId; }
   int SplitSize() const { return _splitSize; }
 

@@ -135,6 +135,7 @@ void ZELRTCXmppFileTransfer::Send(int transferId, const std::string& to, const s
   job.fileName = path.substr(path.rfind('/') + 1);
   job.description = description;
   job.size = size;
+  job.caFile = _connection.CaFile();
   switch (_discovery) {
     case Discovery::Found: RequestSlot(job); break;
     case Discovery::Missing:
@@ -279,6 +280,7 @@ void ZELRTCXmppFileTransfer::Run(const Job& job) {
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
+    if (!job.caFile.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, job.caFile.c_str());
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
@@ -371,6 +373,7 @@ void ZELRTCXmppFileTransfer::HandleOffer(xmpp_stanza_t* stanza) {
   job.description = ZELRTCXmppChildText(oob, "desc");
   job.partner = from;
   job.partnerName = _contacts.NameOf(from);
+  job.caFile = _connection.CaFile();
   xmpp_stanza_t* file = xmpp_stanza_get_child_by_name_and_ns(stanza, "file", kFileNs);
   job.fileName = ZELRTCXmppAttr(file, "name");
   if (job.fileName.empty() || job.fileName.find('/') != std::string::npos) job.fileName = NameFromUrl(job.url);
@@ -389,7 +392,7 @@ void ZELRTCXmppFileTransfer::HandleOffer(xmpp_stanza_t* stanza) {
   {
     std::lock_guard<std::mutex> hold(_lock);
     if (_offers.size() >= kOfferLimit) _offers.erase(_offers.begin());  // the oldest offer goes
-    _offers[job.transferId] = Offer{job.url, job.partner, job.partnerName, job.fileName, job.description, job.size};
+    _offers[job.transferId] = Offer{job};
   }
   PostTransfer(job, ZelRTCXmppTransferOffered, 0);
 }
@@ -402,15 +405,8 @@ HRESULT ZELRTCXmppFileTransfer::Download(int transferId, const std::string& path
     if (it == _offers.end()) return E_INVALIDARG;
     if (it->second.taken || _cancel.load(std::memory_order_relaxed)) return E_FAIL;
     it->second.taken = true;
-    const Offer& offer = it->second;
-    job.transferId = transferId;
-    job.url = job.getUrl = offer.url;
+    job = it->second.job;
     job.path = path;
-    job.partner = offer.partner;
-    job.partnerName = offer.partnerName;
-    job.fileName = offer.fileName;
-    job.description = offer.description;
-    job.size = offer.size;
     _workers.emplace_back([this, job] { Run(job); });
   }
   return S_OK;

@@ -57,14 +57,14 @@ class ZELRTCXmppFileTransfer : public ZELRTCXmppFeature {
     std::string getUrl;  // the address offered to the partner
     std::vector<std::string> headers;
     std::string path, partner, partnerName, fileName, description;
+    std::string caFile;  // the session's certificate authorities, for HTTPS; empty: the system's
     int size = -1;
   };
 
  private:
   enum class Discovery { Unknown, Finding, Found, Missing };
   struct Offer {
-    std::string url, partner, partnerName, fileName, description;
-    int size = -1;
+    Job job;             // the download, all but the target path
     bool taken = false;  // downloading or done
   };
 
