@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr const char* kReliableNs = ZELRTCXmppMessaging::kReliableNamespace;
+constexpr const char* kReliableNs = "urn:zelrtc:reliable:0";  // of the acknowledgement <ack/>
 constexpr const char* kDataNs = "urn:zelrtc:data:0";
 constexpr uint64_t kAckEvery = 32;
 constexpr size_t kPendingLimit = 10000;  // per peer; the oldest goes beyond

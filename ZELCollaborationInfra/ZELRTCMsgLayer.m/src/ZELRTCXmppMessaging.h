@@ -34,9 +34,6 @@ class ZELRTCXmppContacts;
 
 class ZELRTCXmppMessaging : public ZELRTCXmppFeature {
  public:
-  // The namespace of the acknowledgement <ack/>.
-  static constexpr const char* kReliableNamespace = "urn:zelrtc:reliable:0";
-
   ZELRTCXmppMessaging(ZELRTCXmppConnection& connection, const ZELRTCXmppContacts& contacts);
 
   void Attach(xmpp_conn_t* conn) override;
