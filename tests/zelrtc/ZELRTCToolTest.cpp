@@ -388,3 +388,175 @@ TEST_F(ZELRTCToolTest, DemoPlaysTheScenarioAndItsTraceConverts) {
   ToolRun replay = Tool("replay " + Write("demo.jsonl", scenario.out));
   EXPECT_EQ(0, replay.status) << replay.err;
 }
+
+// The events of a converted trace, read back by nlohmann-json, which refuses
+// anything that is not valid JSON in UTF-8.
+std::vector<json> TraceEvents(const std::string& text) {
+  std::vector<json> events;
+  const json doc = json::parse(text);
+  for (const json& e : doc["traceEvents"])
+    if (e["ph"] != "M") events.push_back(e);
+  return events;
+}
+
+// Quotes, backslashes, control characters and bytes that are not UTF-8 in a
+// trace line, and a long line of two-byte characters cut to a name: the output
+// stays JSON; instant events are of the thread's scope.
+TEST_F(ZELRTCToolTest, TraceTextsStayValidJson) {
+  std::string accents;
+  for (int i = 0; i < 100; ++i) accents += "\xc3\xa9";
+  std::string trace = Write("ZELRTCTrace7.txt", "10:00:00.000 [INF] [>] Outer::Run \"quoted\" C:\\path\n"
+                                                "10:00:00.001 [INF] [i]     say \"hi\"\tthen \\ and \x01 end\n"
+                                                "10:00:00.002 [INF] [i]     bad \xff\xfe bytes \xc3\n"
+                                                "10:00:00.003 [W]     " + accents + "\n"
+                                                "10:00:00.004 [INF] [<] Outer::Run succeeded \"done\"\n");
+  ToolRun r = Tool("trace " + trace);
+  ASSERT_EQ(0, r.status) << r.err;
+  std::vector<json> events;
+  ASSERT_NO_THROW(events = TraceEvents(r.out)) << r.out;
+  ASSERT_EQ(5u, events.size()) << r.out;
+  EXPECT_EQ("Outer::Run \"quoted\" C:\\path", events[0]["args"]["entry"]);
+  EXPECT_EQ("say \"hi\"\tthen \\ and \x01 end", events[1]["name"]);
+  EXPECT_EQ("say \"hi\"\tthen \\ and \x01 end", events[1]["args"]["i"]);
+  EXPECT_EQ("bad \xef\xbf\xbd\xef\xbf\xbd bytes \xef\xbf\xbd", events[2]["args"]["i"]);
+  EXPECT_EQ(accents.substr(0, 120), events[3]["name"]);
+  EXPECT_EQ(accents, events[3]["args"]["W"]);
+  EXPECT_EQ("Outer::Run succeeded \"done\"", events[4]["args"]["exit"]);
+  for (const json& e : events) {
+    EXPECT_EQ(7, e["pid"]);
+    EXPECT_EQ(1, e["tid"]);
+    if (e["ph"] == "i") {
+      EXPECT_EQ("t", e["s"]) << e.dump();
+    } else {
+      EXPECT_FALSE(e.contains("s")) << e.dump();
+    }
+  }
+  ToolRun summary = Tool("trace --summary --json " + trace);
+  EXPECT_NO_THROW(json::parse(summary.out)) << summary.out;
+}
+
+// A trace that passes midnight goes on into the next day; lines of one
+// millisecond keep their order a microsecond apart.
+TEST_F(ZELRTCToolTest, TraceAcrossMidnightGoesForward) {
+  std::string trace = Write("ZELRTCTrace8.txt", "23:59:59.990 [INF] [>] Night::Run\n"
+                                                "23:59:59.995 [INF] [i]     before\n"
+                                                "00:00:00.010 [INF] [i]     after\n"
+                                                "00:00:00.010 [INF] [i]     same millisecond\n"
+                                                "00:00:00.020 [INF] [<] Night::Run succeeded\n");
+  ToolRun r = Tool("trace " + trace);
+  ASSERT_EQ(0, r.status) << r.err;
+  std::vector<json> events = TraceEvents(r.out);
+  ASSERT_EQ(5u, events.size());
+  const long long day = 24LL * 3600 * 1000000;
+  std::vector<long long> ts;
+  for (const json& e : events) ts.push_back(e["ts"]);
+  EXPECT_EQ(std::vector<long long>({day - 10000, day - 5000, day + 10000, day + 10001, day + 20000}), ts);
+  json summary = json::parse(Tool("trace --summary --json " + trace).out);
+  EXPECT_EQ(30.0, summary["slowest"][0]["durationMs"]);
+}
+
+// A trace cut inside nested scopes: every scope still open ends at the last
+// time of the file, innermost first, marked unclosed.
+TEST_F(ZELRTCToolTest, TraceCutInsideScopesClosesThemAll) {
+  std::string trace = Write("ZELRTCTrace9.txt", "10:00:00.000 [INF] [>] Outer::Run\n"
+                                                "10:00:00.001 [INF] [>]     Middle::Run\n"
+                                                "10:00:00.002 [INF] [>]         Inner::Run\n"
+                                                "10:00:00.003 [INF] [<]         Inner::Run succeeded\n"
+                                                "10:00:00.004 [INF] [>]         Last::Run\n"
+                                                "10:00:00.007 [INF] [i]             working\n");
+  ToolRun r = Tool("trace " + trace);
+  ASSERT_EQ(0, r.status) << r.err;
+  std::vector<std::string> ends;
+  int begins = 0;
+  for (const json& e : TraceEvents(r.out)) {
+    if (e["ph"] == "B") ++begins;
+    if (e["ph"] != "E") continue;
+    ends.push_back(e["name"].get<std::string>() + (e["args"].value("unclosed", false) ? " unclosed" : "") + " " +
+                   std::to_string(e["ts"].get<long long>()));
+  }
+  EXPECT_EQ(4, begins);
+  EXPECT_EQ(std::vector<std::string>({"Inner::Run 36000003000", "Last::Run unclosed 36000007000",
+                                      "Middle::Run unclosed 36000007000", "Outer::Run unclosed 36000007000"}),
+            ends);
+  json summary = json::parse(Tool("trace --summary --json " + trace).out);
+  EXPECT_EQ(4, summary["scopes"]);
+  EXPECT_EQ("Outer::Run", summary["slowest"][0]["scope"]);
+  EXPECT_EQ(7.0, summary["slowest"][0]["durationMs"]);
+}
+
+// Flags and texts of users and groups survive replay; the last version a
+// layout takes (65535) builds, one more is refused before Build.
+TEST_F(ZELRTCToolTest, ReplayKeepsGroupFlagsAndTheWholeVersionRange) {
+  json bob = {{"id", "bob@example.org"}, {"name", "Bob"}, {"dn", "cn=bob"}, {"status", "DND"},
+              {"description", "in a meeting"}};
+  json open = {{"id", "team"}, {"name", "Team"}, {"public", true}, {"expanded", true}, {"users", {bob}}};
+  json closed = {{"id", "friends"}, {"name", "Friends"}, {"public", false}, {"expanded", false},
+                 {"users", json::array()}};
+  json halfOpen = {{"id", "half"}, {"name", "Half"}, {"public", false}, {"expanded", true}, {"users", json::array()}};
+  const std::string events =
+      Event("ZELRTCBuddyListNotification", 0,
+            {Sample("IntKind"), {{"kind", "GroupListKind"}, {"value", {open, closed, halfOpen}}}, Sample("IntKind")}) +
+      Event("ZELRTCMeetingAvailableNotification", 65535, {Sample("UnicodeStringKind"), Sample("UnicodeStringKind")}) +
+      "{\"class\":\"ZELRTCMeetingAvailableNotification\",\"version\":65536,\"params\":[]}\n" +
+      Event("ZELRTCBuddyListGroupNotification", 65535,
+            {Sample("IntKind"), {{"kind", "GroupKind"}, {"value", halfOpen}}, Sample("UnicodeStringKind"),
+             Sample("UnicodeStringKind"), Sample("UnicodeStringKind")});
+  std::string file = Write("flags.jsonl", events);
+  ToolRun r = Tool("replay --json " + file);
+  EXPECT_EQ(1, r.status);
+  EXPECT_EQ(file + ":3: \"version\" must be an integer from 0 to 65535\n", r.err);
+  std::vector<json> lines = JsonLines(r.out);
+  ASSERT_EQ(3u, lines.size()) << r.out;
+  EXPECT_EQ(json::array({open, closed, halfOpen}), lines[0]["getters"]["GetBuddyList"]);
+  EXPECT_EQ("S_OK", lines[1]["result"]);
+  EXPECT_EQ(65535, lines[1]["version"]);
+  EXPECT_EQ(halfOpen, lines[2]["getters"]["GetGroup"]);
+  ToolRun check = Tool("check --json " + file);
+  std::vector<json> checked = JsonLines(check.out);
+  ASSERT_EQ(3u, checked.size());
+  for (const json& c : checked) EXPECT_EQ("S_OK", c["result"]) << c.dump();
+  ToolRun table = Tool("replay " + file);
+  EXPECT_NE(std::string::npos, table.out.find("\"expanded\":true,\"id\":\"team\",\"name\":\"Team\",\"public\":true"))
+      << table.out;
+}
+
+// The manual page is the usage and every command's --help; options with a
+// value take it either way; a password is never an option.
+TEST_F(ZELRTCToolTest, ManualPageAndOptions) {
+  std::string man = ZELReadFile(ZEL_TOOL_MAN_PAGE);
+  ASSERT_FALSE(man.empty());
+  EXPECT_EQ(0u, man.find(".TH ZELRTC 1"));
+  for (const char* command : {"demo", "replay", "contract", "check", "trace", "connect"}) {
+    SCOPED_TRACE(command);
+    EXPECT_NE(std::string::npos, man.find(std::string(".SH ") + command + "\n"));
+    std::string help = Tool(std::string(command) + " --help").out;
+    std::string firstLine = help.substr(0, help.find('\n'));
+    std::string roff;
+    for (char c : firstLine) roff += c == '-' ? std::string("\\-") : std::string(1, c);
+    EXPECT_NE(std::string::npos, man.find(roff + "\n")) << roff;
+  }
+  EXPECT_NE(std::string::npos, man.find("  wait CLASS [GETTER=VALUE | GETTER~TEXT]... SECONDS\n"));
+  EXPECT_EQ(man, Tool("--man").out);
+
+  ToolRun password = Tool("connect --password secret alice@localhost");
+  EXPECT_EQ(2, password.status);
+  EXPECT_EQ(0u, password.err.find("zelrtc: unknown option --password\n")) << password.err;
+  ToolRun inline_ = Tool("connect --password=secret alice@localhost");
+  EXPECT_EQ(2, inline_.status);
+  EXPECT_EQ(0u, inline_.err.find("zelrtc: unknown option --password\n")) << inline_.err;
+  EXPECT_EQ(std::string::npos, inline_.err.find("secret"));
+  ToolRun noValue = Tool("connect alice@localhost --port");
+  EXPECT_EQ(2, noValue.status);
+  EXPECT_EQ(0u, noValue.err.find("zelrtc: --port needs a value\n")) << noValue.err;
+  ToolRun badPort = Tool("connect --port=70000 --password-env NONE alice@localhost");
+  EXPECT_EQ(2, badPort.status);
+  EXPECT_EQ("zelrtc: --port takes a port from 1 to 65535, --login-timeout a number of seconds\n", badPort.err);
+  ToolRun noUser = Tool("connect --password-env NONE");
+  EXPECT_EQ(2, noUser.status);
+  ToolRun unset = Tool("connect --password-env ZELRTC_TEST_UNSET alice@localhost");
+  EXPECT_EQ(2, unset.status);
+  EXPECT_EQ("zelrtc: the environment variable ZELRTC_TEST_UNSET is not set\n", unset.err);
+  ToolRun noTerminal = Tool("connect alice@localhost < /dev/null", "setsid -w");
+  EXPECT_EQ(2, noTerminal.status);
+  EXPECT_EQ("zelrtc: no terminal to ask the password on: give --password-file or --password-env\n", noTerminal.err);
+}

@@ -21,6 +21,12 @@ const char kHelp[] =
     "Example:\n"
     "  zelrtc check recorded.jsonl\n";
 
+}  // namespace
+
+extern const char* const kZELToolCheckHelp = kHelp;
+
+namespace {
+
 struct Verdict {
   bool ok = true;
   int position = -1;

@@ -22,6 +22,12 @@ const char kHelp[] =
     "  zelrtc contract ZELRTCLoginNotification\n"
     "  zelrtc contract --json | jq '.[].class'\n";
 
+}  // namespace
+
+extern const char* const kZELToolContractHelp = kHelp;
+
+namespace {
+
 const char* UseName(ZELRTCContractUse use) {
   switch (use) {
     case ZELRTCContractRequired:

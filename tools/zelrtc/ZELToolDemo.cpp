@@ -35,6 +35,12 @@ const char kHelp[] =
     "Example:\n"
     "  zelrtc demo --trace\n";
 
+}  // namespace
+
+extern const char* const kZELToolDemoHelp = kHelp;
+
+namespace {
+
 // The client's line: the short class name and each getter's value.
 void Show(const ZELRTCContractClass& c, const ZELRTCContractLayout& layout, ZELRTCNotification& n) {
   std::string name = c.className;
@@ -44,22 +50,6 @@ void Show(const ZELRTCContractClass& c, const ZELRTCContractLayout& layout, ZELR
     line += std::string(" ") + field + "=" + ZELToolText(value.ToString());
   });
   std::puts(line.c_str());
-}
-
-// A folder holding the demo's message catalog, put first in ZELMsgCatalogPath.
-std::string InstallCatalog() {
-  char folder[] = "/tmp/zelrtc-demo-XXXXXX";
-  if (!mkdtemp(folder)) return "";
-  std::string path = std::string(folder) + "/ZELRTCDemo.msg";
-  std::FILE* f = std::fopen(path.c_str(), "w");
-  if (!f) return "";
-  std::fputs(kZELToolDemoCatalog, f);
-  std::fclose(f);
-  const char* previous = std::getenv("ZELMsgCatalogPath");
-  std::string value = folder;
-  if (previous && *previous) value += std::string(":") + previous;
-  setenv("ZELMsgCatalogPath", value.c_str(), 1);
-  return folder;
 }
 
 }  // namespace
@@ -92,7 +82,7 @@ int ZELToolDemo(const ZELToolArgs& args) {
   const int sessionId = session->GetSessionId();
   std::printf("  session %d of driver %d\n", sessionId, static_cast<int>(session->GetDriver()));
 
-  std::string catalogFolder = InstallCatalog();
+  const ZELToolCatalogs catalogs({std::make_pair(std::string("ZELRTCDemo"), std::string(kZELToolDemoCatalog))});
   std::puts("Driver: the scenario's notifications, as the client reads them");
   std::istringstream scenario(kZELToolDemoScenario);
   std::string line;
@@ -122,10 +112,6 @@ int ZELToolDemo(const ZELToolArgs& args) {
       failed = true;
     }
     if (n) n->Release();
-  }
-  if (!catalogFolder.empty()) {
-    std::remove((catalogFolder + "/ZELRTCDemo.msg").c_str());
-    rmdir(catalogFolder.c_str());
   }
 
   session->Release();

@@ -1,6 +1,8 @@
 // Reading events from JSON lines and showing parameters as JSON.
 #include "ZELToolEvents.h"
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +10,7 @@
 #include "ZELListPtrZELIRTCGroup.h"
 #include "ZELListPtrZELIRTCUser.h"
 #include "ZELListValZELUnicodeString.h"
+#include "ZELRTCNotification.h"
 #include "ZELRTCUtilities.h"
 #include "ZELRawCollint.h"
 #include "ZELToolCommands.h"
@@ -168,6 +171,8 @@ json UserToJson(ZELIRTCUser* user) {
   if (!dn.empty()) out["dn"] = dn;
   int status = user->GetStatus();
   if (status >= 0 && status < 7) out["status"] = kStatusNames[status];
+  std::string description = ZELToolText(user->GetStatusDescription());
+  if (!description.empty()) out["description"] = description;
   return out;
 }
 
@@ -180,12 +185,48 @@ json GroupToJson(ZELIRTCGroup* group) {
               {"name", ZELToolText(group->GetName())},
               {"public", isPublic != 0},
               {"expanded", expanded != 0}};
-  ZELListPtrZELIRTCUser users;  // handed over without references
+  // Our replayed groups hand their users over without references, as the
+  // library's renderings expect; any other group gives one per user.
+  const bool referenced = dynamic_cast<ZELToolGroup*>(group) == nullptr;
+  ZELListPtrZELIRTCUser users;
   group->GetUsers(users);
   json list = json::array();
   for (int i = 1; i <= users.Size(); ++i) list.push_back(UserToJson(users[i]));
+  if (referenced) ZELRTCUtilities::Release(users);
   out["users"] = list;
   return out;
+}
+
+// A parameter of the replay format: its kind and value, or null.
+json Recorded(int kind, const json& value) {
+  return {{"kind", ZELRTCNotificationContract::KindName(kind)}, {"value", value}};
+}
+
+// The value of a getter as a parameter of the replay format.
+json RecordedParam(const ZELRTCParam& param) {
+  json value = ZELToolParamToJson(param);
+  // Bytes that are not there are recorded as none at all.
+  if (value.is_null() && param.GetType() == ZELRTCParam::ByteArrayKind) value = "";
+  return Recorded(param.GetType(), value);
+}
+
+// A value of the kind where nothing tells more.
+json Nothing(int kind) {
+  switch (kind) {
+    case ZELRTCParam::BoolKind:
+      return false;
+    case ZELRTCParam::IntKind:
+      return 0;
+    case ZELRTCParam::DoubleKind:
+      return 0.0;
+    case ZELRTCParam::ByteArrayKind:
+    case ZELRTCParam::UnicodeStringKind:
+      return "";
+    case ZELRTCParam::UserKind:
+    case ZELRTCParam::GroupKind:
+      return nullptr;
+  }
+  return json::array();
 }
 
 }  // namespace
@@ -314,6 +355,140 @@ json ZELToolParamToJson(const ZELRTCParam& param) {
   return nullptr;
 }
 
+const char kZELToolRecordedCatalogName[] = "ZELToolRecorded";
+const char kZELToolRecordedCatalog[] =
+    "# Error notifications recorded by zelrtc connect: the text as it was shown.\n"
+    "Message = {1}\n";
+
+json ZELToolGetters(const ZELRTCContractClass& c, const ZELRTCContractLayout& layout, ZELRTCNotification& n) {
+  json getters = json::object();
+  ZELToolForEachGetter(c, layout, n, [&](const char*, const char* getter, const ZELRTCParam& value) {
+    getters[getter] = ZELToolParamToJson(value);
+  });
+  return getters;
+}
+
+std::string ZELToolShowEvent(unsigned long line, const std::string& className, unsigned short version,
+                             unsigned int count, bool built, const ZELRTCContractClass& c,
+                             const ZELRTCContractLayout* layout, ZELRTCNotification* n, bool asJson) {
+  if (asJson) {
+    json out = {{"line", line},
+                {"class", className},
+                {"version", version},
+                {"count", count},
+                {"result", built ? "S_OK" : "E_FAIL"}};
+    if (built && layout && n) out["getters"] = ZELToolGetters(c, *layout, *n);
+    return out.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+  }
+  char head[64];
+  std::snprintf(head, sizeof head, "line %lu  ", line);
+  std::string text = head + className;
+  std::snprintf(head, sizeof head, "  version %u, %u parameters  ", version, count);
+  text += head;
+  text += built ? "S_OK\n" : "E_FAIL\n";
+  if (built && layout && n) {
+    ZELToolForEachGetter(c, *layout, *n, [&](const char* field, const char* getter, const ZELRTCParam& value) {
+      // Groups as JSON: the library's rendering of a group keeps references it was not given.
+      const int kind = value.GetType();
+      std::string shown = kind == ZELRTCParam::GroupKind || kind == ZELRTCParam::GroupListKind
+                              ? ZELToolParamToJson(value).dump(-1, ' ', false, json::error_handler_t::replace)
+                              : ZELToolText(value.ToString());
+      char columns[80];
+      std::snprintf(columns, sizeof columns, "    %-24s %-40s ", field, getter);
+      text += columns + shown + "\n";
+    });
+  }
+  return text;
+}
+
+bool ZELToolRecordLayout(const ZELRTCContractClass& c, ZELToolRecording& recording) {
+  if (c.layoutCount == 0) return false;
+  const ZELRTCContractLayout& last = c.layouts[c.layoutCount - 1];
+  recording.layout = &last;
+  recording.version = last.minVersion;
+  recording.count = last.positionCount < last.maxCount ? last.positionCount : last.maxCount;
+  return ZELToolSelectLayout(c, recording.count, recording.version) == &last;
+}
+
+json ZELToolRecordEvent(const ZELRTCContractClass& c, const ZELToolRecording& recording, ZELRTCNotification& n) {
+  const ZELRTCContractLayout& layout = *recording.layout;
+  std::vector<json> read(recording.count);  // what each position's getter reads, or null
+  for (unsigned int i = 0; i < recording.count; ++i) {
+    const ZELRTCContractPosition& p = layout.positions[i];
+    if (!p.get) continue;
+    std::unique_ptr<ZELRTCParam> value(p.get(n));
+    if (value) read[i] = RecordedParam(*value);
+  }
+  std::string errorText;
+  for (unsigned int g = 0; g < c.getterCount; ++g) {
+    if (std::strcmp(c.getters[g].getter, "GetErrorMessage") != 0) continue;
+    std::unique_ptr<ZELRTCParam> value(c.getters[g].get(n));
+    if (value) errorText = ZELToolText(value->GetUnicodeStringValue());
+  }
+  json params = json::array();
+  for (unsigned int i = 0; i < recording.count; ++i) {
+    const ZELRTCContractPosition& p = layout.positions[i];
+    if (!read[i].is_null()) {
+      params.push_back(read[i]);
+    } else if (std::strcmp(p.field, "catalog") == 0) {
+      params.push_back(Recorded(p.kind, kZELToolRecordedCatalogName));
+    } else if (std::strcmp(p.field, "messageKey") == 0) {
+      params.push_back(Recorded(p.kind, "Message"));
+    } else if (std::strcmp(p.field, "arguments") == 0) {
+      params.push_back(Recorded(p.kind, json::array({errorText})));
+    } else if (p.kind == ZELRTCParam::IntKind && i > 0 && !read[i - 1].is_null() &&
+               read[i - 1]["kind"] == "ByteArrayKind") {
+      params.push_back(Recorded(p.kind, read[i - 1]["value"].get_ref<const std::string&>().size()));
+    } else if (p.kind == ZELRTCParam::BoolKind && i + 1 < recording.count &&
+               layout.positions[i + 1].use == ZELRTCContractWhenPreviousSet) {
+      const json& next = read[i + 1];
+      bool there = !next.is_null() && !next["value"].is_null() && next["value"] != "";
+      params.push_back(Recorded(p.kind, there));
+    } else {
+      params.push_back(Recorded(p.kind, Nothing(p.kind)));
+    }
+  }
+  return {{"class", c.className}, {"version", recording.version}, {"params", params}};
+}
+
+ZELToolCatalogs::ZELToolCatalogs(const std::vector<std::pair<std::string, std::string>>& catalogs) {
+  char folder[] = "/tmp/zelrtc-catalogs-XXXXXX";
+  if (!mkdtemp(folder)) return;
+  _folder = folder;
+  for (const auto& catalog : catalogs) {
+    std::string path = _folder + "/" + catalog.first + ".msg";
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    if (!f) continue;
+    std::fputs(catalog.second.c_str(), f);
+    std::fclose(f);
+    _files.push_back(path);
+  }
+  const char* previous = std::getenv("ZELMsgCatalogPath");
+  std::string value = _folder;
+  if (previous && *previous) value += std::string(":") + previous;
+  setenv("ZELMsgCatalogPath", value.c_str(), 1);
+}
+
+ZELToolCatalogs::~ZELToolCatalogs() {
+  for (const std::string& file : _files) std::remove(file.c_str());
+  if (!_folder.empty()) rmdir(_folder.c_str());
+}
+
+ZELToolProgress::~ZELToolProgress() {
+  if (_shown) std::fputc('\n', stderr);
+}
+
+void ZELToolProgress::Report(unsigned long lines, std::FILE* file, long size) {
+  double now = ZELToolNow();
+  if (now - _last < 2.0) return;
+  _last = now;
+  _shown = true;
+  if (file && size > 0)
+    std::fprintf(stderr, "\r%lu lines, %.0f%%", lines, 100.0 * std::ftell(file) / size);
+  else
+    std::fprintf(stderr, "\r%lu lines", lines);
+}
+
 double ZELToolNow() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
@@ -329,11 +504,9 @@ ZELToolLineReader::ZELToolLineReader(const std::string& path) {
       std::rewind(_file);
     }
   }
-  _start = _lastReport = ZELToolNow();
 }
 
 ZELToolLineReader::~ZELToolLineReader() {
-  if (_lastReport > _start) std::fputc('\n', stderr);
   if (_owned) std::fclose(_file);
   std::free(_buffer);
 }
@@ -344,16 +517,7 @@ bool ZELToolLineReader::Next(std::string& line) {
   while (n > 0 && (_buffer[n - 1] == '\n' || _buffer[n - 1] == '\r')) --n;
   line.assign(_buffer, static_cast<size_t>(n));
   ++_lineNumber;
-  if ((_lineNumber & 1023) == 0) {
-    double now = ZELToolNow();
-    if (now - _lastReport >= 2.0) {
-      _lastReport = now;
-      if (_size > 0)
-        std::fprintf(stderr, "\r%lu lines, %.0f%%", _lineNumber, 100.0 * std::ftell(_file) / _size);
-      else
-        std::fprintf(stderr, "\r%lu lines", _lineNumber);
-    }
-  }
+  _progress.Line(_lineNumber, _owned ? _file : nullptr, _size);
   return true;
 }
 

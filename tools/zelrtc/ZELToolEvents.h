@@ -17,10 +17,13 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ZELRTCNotificationContract.h"
 #include "ZELRTCParam.h"
+
+class ZELRTCNotification;
 
 struct ZELToolEvent {
   std::string className;
@@ -66,6 +69,28 @@ void ZELToolForEachGetter(const ZELRTCContractClass& c, const ZELRTCContractLayo
   }
 }
 
+// Seconds on a monotonic clock.
+double ZELToolNow();
+
+// Progress of a long reading on standard error: "\r12000 lines, 45%" at most
+// every two seconds, the line ended when the reading is done.
+class ZELToolProgress {
+ public:
+  ZELToolProgress() : _last(ZELToolNow()) {}
+  ~ZELToolProgress();
+  ZELToolProgress(const ZELToolProgress&) = delete;
+  ZELToolProgress& operator=(const ZELToolProgress&) = delete;
+  // After each line; `file` (null for a stream) and `size` (< 0 unknown) give the percentage.
+  void Line(unsigned long lines, std::FILE* file, long size) {
+    if ((lines & 1023) == 0) Report(lines, file, size);
+  }
+
+ private:
+  void Report(unsigned long lines, std::FILE* file, long size);
+  double _last;
+  bool _shown = false;
+};
+
 // Reads an events file ("-" for standard input) line by line, telling progress
 // on standard error every few seconds when the file is long.
 class ZELToolLineReader {
@@ -85,8 +110,7 @@ class ZELToolLineReader {
   bool _owned = false;
   unsigned long _lineNumber = 0;
   long _size = -1;
-  double _lastReport = 0;
-  double _start = 0;
+  ZELToolProgress _progress;
   char* _buffer = nullptr;
   size_t _capacity = 0;
 };
@@ -102,5 +126,48 @@ int ZELToolForEachEvent(
     const ZELToolOptions& options, const char* help,
     const std::function<bool(ZELToolEvent& event, unsigned long line, const std::string& path)>& each);
 
-// Seconds on a monotonic clock.
-double ZELToolNow();
+// The getters' values of a built notification, by getter name.
+nlohmann::json ZELToolGetters(const ZELRTCContractClass& c, const ZELRTCContractLayout& layout,
+                              ZELRTCNotification& notification);
+
+// What replay prints for an event: the line "line N  CLASS  version V, C
+// parameters  RESULT" and, when built, a line per getter; or one JSON line.
+// `layout` and `notification` are null when Build failed.
+std::string ZELToolShowEvent(unsigned long line, const std::string& className, unsigned short version,
+                             unsigned int count, bool built, const ZELRTCContractClass& c,
+                             const ZELRTCContractLayout* layout, ZELRTCNotification* notification, bool asJson);
+
+// Recording notifications that a session received, as events of the replay
+// format. The layout is the class's last (its latest version, all its
+// positions), at its lowest version; each position holds what its getter reads
+// back. Positions that no getter reads are made from what the others read: a
+// byte count from the bytes before it, a "has" flag from whether the value
+// after it is there. An error notification keeps its text only: it is recorded
+// in the catalog ZELToolRecorded (key Message, the text as the argument),
+// which replay provides.
+struct ZELToolRecording {
+  const ZELRTCContractLayout* layout = nullptr;
+  unsigned short version = 0;
+  unsigned int count = 0;
+};
+bool ZELToolRecordLayout(const ZELRTCContractClass& c, ZELToolRecording& recording);
+nlohmann::json ZELToolRecordEvent(const ZELRTCContractClass& c, const ZELToolRecording& recording,
+                                  ZELRTCNotification& notification);
+
+// A temporary folder of message catalogs put first in ZELMsgCatalogPath for
+// the life of the object: {name, text} pairs, each written as name.msg.
+class ZELToolCatalogs {
+ public:
+  explicit ZELToolCatalogs(const std::vector<std::pair<std::string, std::string>>& catalogs);
+  ~ZELToolCatalogs();
+  ZELToolCatalogs(const ZELToolCatalogs&) = delete;
+  ZELToolCatalogs& operator=(const ZELToolCatalogs&) = delete;
+
+ private:
+  std::string _folder;
+  std::vector<std::string> _files;
+};
+
+// The catalog of recorded error notifications.
+extern const char kZELToolRecordedCatalogName[];
+extern const char kZELToolRecordedCatalog[];

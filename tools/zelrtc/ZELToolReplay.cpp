@@ -7,8 +7,6 @@
 #include "ZELToolCommands.h"
 #include "ZELToolEvents.h"
 
-using nlohmann::json;
-
 namespace {
 
 const char kHelp[] =
@@ -19,7 +17,7 @@ const char kHelp[] =
     "the class dictionary and built; the result and, after a successful Build, the value of every\n"
     "getter are printed, as a table or as JSON Lines (--json). A bad line is reported on standard\n"
     "error with its line and position, and replay goes on. Exit status 1 when a line was bad or a\n"
-    "Build failed.\n"
+    "Build failed. A recording of `zelrtc connect --record` replays to the lines connect printed.\n"
     "\n"
     "Example:\n"
     "  echo '{\"class\":\"ZELRTCMeetingAvailableNotification\",\"version\":0,\"params\":[\n"
@@ -30,11 +28,15 @@ const char kHelp[] =
 
 }  // namespace
 
+extern const char* const kZELToolReplayHelp = kHelp;
+
 int ZELToolReplay(const ZELToolArgs& args) {
   ZELToolOptions options;
   int status = 0;
   if (!ZELToolParseOptions(args, {"--json"}, kHelp, options, status)) return status;
   const bool asJson = options.Has("--json");
+  const ZELToolCatalogs catalogs(
+      {std::make_pair(std::string(kZELToolRecordedCatalogName), std::string(kZELToolRecordedCatalog))});
   return ZELToolForEachEvent(options, kHelp, [&](ZELToolEvent& event, unsigned long line, const std::string& path) {
     const ZELRTCContractClass* c = ZELRTCNotificationContract::Find(event.className.c_str());
     ZELRTCNotification* n = ZELRTCNotificationBuilder::Create(event.className.c_str());
@@ -44,29 +46,9 @@ int ZELToolReplay(const ZELToolArgs& args) {
     }
     HRESULT hr = ZELRTCNotificationBuilder::Build(n, event.Array(), event.Count(), event.version);
     const ZELRTCContractLayout* layout = ZELToolSelectLayout(*c, event.Count(), event.version);
-    if (asJson) {
-      json out = {{"line", line},
-                  {"class", event.className},
-                  {"version", event.version},
-                  {"count", event.Count()},
-                  {"result", hr == S_OK ? "S_OK" : "E_FAIL"}};
-      if (hr == S_OK && layout) {
-        json getters = json::object();
-        ZELToolForEachGetter(*c, *layout, *n, [&](const char*, const char* getter, const ZELRTCParam& value) {
-          getters[getter] = ZELToolParamToJson(value);
-        });
-        out["getters"] = getters;
-      }
-      std::puts(out.dump(-1, ' ', false, json::error_handler_t::replace).c_str());
-    } else {
-      std::printf("line %lu  %s  version %u, %u parameters  %s\n", line, event.className.c_str(), event.version,
-                  event.Count(), hr == S_OK ? "S_OK" : "E_FAIL");
-      if (hr == S_OK && layout) {
-        ZELToolForEachGetter(*c, *layout, *n, [&](const char* field, const char* getter, const ZELRTCParam& value) {
-          std::printf("    %-24s %-40s %s\n", field, getter, ZELToolText(value.ToString()).c_str());
-        });
-      }
-    }
+    std::fputs(ZELToolShowEvent(line, event.className, event.version, event.Count(), hr == S_OK, *c, layout, n, asJson)
+                   .c_str(),
+               stdout);
     n->Release();
     return hr == S_OK;
   });

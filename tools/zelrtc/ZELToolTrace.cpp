@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ZELToolCommands.h"
+#include "ZELToolEvents.h"
 
 namespace {
 
@@ -23,13 +24,21 @@ const char kHelp[] =
     "ui.perfetto.dev and chrome://tracing open: each traced scope a slice, nested as the scopes\n"
     "were, failed exits marked (args.failed and an instant event \"FAILED <scope>\"), every other\n"
     "line an instant event. Written to standard output or to OUT. The file is read as a stream,\n"
-    "in bounded memory, whatever its size.\n"
+    "in bounded memory, whatever its size; on a long file, progress goes to standard error.\n"
+    "Bytes that are not UTF-8 are written as U+FFFD; a trace that ends inside scopes closes them\n"
+    "at its last time (args.unclosed); a trace that passes midnight goes on into the next day.\n"
     "\n"
     "--summary prints instead the slowest scopes, the failed exits and the number of lines per\n"
     "method (the scope a line belongs to), as text or as JSON (--json).\n"
     "\n"
     "Example:\n"
     "  ZELRTCInfraTrace=1 zelrtc demo && zelrtc trace -o demo.json $TMPDIR/ZELRTCTrace*.txt\n";
+
+}  // namespace
+
+extern const char* const kZELToolTraceHelp = kHelp;
+
+namespace {
 
 constexpr size_t kMaxOpenScopes = 4096;
 constexpr size_t kSlowest = 10;
@@ -76,8 +85,50 @@ bool Parse(std::string_view s, Line& line) {
 
 std::string_view FirstWord(std::string_view text) { return text.substr(0, text.find(' ')); }
 
+// The length of the UTF-8 sequence at the start of `text`, or 0 when it is not one.
+size_t SequenceLength(std::string_view text) {
+  const unsigned char lead = static_cast<unsigned char>(text[0]);
+  size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                              : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+  if (length == 0 || length > text.size()) return 0;
+  for (size_t i = 1; i < length; ++i)
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return 0;
+  const unsigned char second = length > 1 ? static_cast<unsigned char>(text[1]) : 0;
+  if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) || (lead == 0xF0 && second < 0x90) ||
+      (lead == 0xF4 && second > 0x8F))
+    return 0;  // overlong, a surrogate, or beyond U+10FFFF
+  return length;
+}
+
+// At most `limit` bytes of the text, not cutting a character in two.
+std::string_view Cut(std::string_view text, size_t limit) {
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t length = SequenceLength(text.substr(at));
+    if (length == 0) length = 1;
+    if (at + length > limit) break;
+    at += length;
+  }
+  return text.substr(0, at);
+}
+
+// The text as the inside of a JSON string: quotes, backslashes and control
+// characters escaped, bytes that are not UTF-8 replaced by U+FFFD.
 void Escape(std::string& out, std::string_view text) {
-  for (char c : text) {
+  for (size_t i = 0; i < text.size();) {
+    const char c = text[i];
+    const size_t length = SequenceLength(text.substr(i));
+    if (length == 0) {
+      out += "\\ufffd";
+      ++i;
+      continue;
+    }
+    if (length > 1) {
+      out.append(text.data() + i, length);
+      i += length;
+      continue;
+    }
+    ++i;
     switch (c) {
       case '"':
         out += "\\\"";
@@ -149,7 +200,7 @@ class Converter {
     } else {
       CountLine(_open.empty() ? std::string_view("(outside any scope)") : std::string_view(_open.back().name));
     }
-    Instant(line.text.substr(0, 120), us, line.severity, line.text);
+    Instant(Cut(line.text, 120), us, line.severity, line.text);
   }
 
   void End(unsigned long lastLine) {
@@ -341,9 +392,16 @@ int ZELToolTrace(const ZELToolArgs& args) {
   char* buffer = nullptr;
   size_t capacity = 0;
   unsigned long number = 0;
+  long size = -1;
+  if (in != stdin && std::fseek(in, 0, SEEK_END) == 0) {
+    size = std::ftell(in);
+    std::rewind(in);
+  }
+  ZELToolProgress progress;
   ssize_t n;
   while ((n = getline(&buffer, &capacity, in)) >= 0) {
     ++number;
+    progress.Line(number, in != stdin ? in : nullptr, size);
     while (n > 0 && (buffer[n - 1] == '\n' || buffer[n - 1] == '\r')) --n;
     converter.Take(std::string_view(buffer, static_cast<size_t>(n)), number);
   }
