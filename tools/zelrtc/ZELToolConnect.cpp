@@ -26,6 +26,7 @@
 #include "ZELNotificationCenter.h"
 #include "ZELRTCMainSessionManager.h"
 #include "ZELRTCNotification.h"
+#include "ZELRTCTrace.h"
 #include "ZELToolCommands.h"
 #include "ZELToolEvents.h"
 
@@ -659,6 +660,18 @@ int ZELToolConnect(const ZELToolArgs& args) {
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
+
+  // The trace reads its switches on its first line and announces its file on
+  // standard output: that goes to standard error, standard output is for the
+  // notifications alone.
+  std::fflush(stdout);
+  const int savedOut = dup(1);
+  if (savedOut >= 0 && dup2(2, 1) >= 0) {
+    ZELRTCTrace::Trace(ZelRTCInfraTrace, ZelRTCSeverityInfo, "zelrtc connect %s", user.c_str());
+    std::fflush(stdout);
+    dup2(savedOut, 1);
+  }
+  if (savedOut >= 0) close(savedOut);
 
   bool failed = false;
   {
