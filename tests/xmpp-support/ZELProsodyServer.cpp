@@ -1,22 +1,17 @@
 #include "ZELProsodyServer.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/prctl.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <thread>
 #include <vector>
+
+#include "ZELXmppServerProcess.h"
+
+using namespace ZELXmppProcess;
 
 namespace {
 
@@ -24,100 +19,8 @@ using Clock = std::chrono::steady_clock;
 
 const int kStartTimeoutMs = 20000;
 const int kStopTimeoutMs = 10000;
-const int kCommandTimeoutMs = 30000;
 // What prosody logs when another process holds its port.
 const char kPortRefused[] = "Failed to open server port";
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-bool WriteText(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  return static_cast<bool>(out.flush());
-}
-
-// A loopback port nobody listens on now: the kernel's choice for port 0.
-int FreePort() {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return 0;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  int port = 0;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-    port = ntohs(address.sin_port);
-  }
-  close(fd);
-  return port;
-}
-
-bool PortAccepts(int port) {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bool accepted = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return accepted;
-}
-
-// Starts `argv` with standard output and error appended to `outputPath`. The child dies with the thread that
-// started it (PR_SET_PDEATHSIG), so nothing outlives a crashed test. -1 when fork fails.
-pid_t Spawn(const std::vector<std::string>& argv, const std::string& outputPath) {
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  pid_t parent = getpid();
-  pid_t pid = fork();
-  if (pid != 0) return pid;
-  // The child: only async-signal-safe calls from here on.
-  prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (getppid() != parent) _exit(127);  // the parent died before the line above
-  sigset_t none;
-  sigemptyset(&none);
-  sigprocmask(SIG_SETMASK, &none, nullptr);
-  int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-  int in = open("/dev/null", O_RDONLY);
-  if (out < 0 || in < 0) _exit(127);
-  dup2(in, 0);
-  dup2(out, 1);
-  dup2(out, 2);
-  execvp(args[0], args.data());
-  _exit(127);
-}
-
-// Waits at most `timeoutMs` for `pid` to end; true when it was reaped (status in `status`).
-bool WaitFor(pid_t pid, int timeoutMs, int& status) {
-  Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid || (done < 0 && errno == ECHILD)) return true;
-    if (Clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-}
-
-// Runs a command to its end (at most kCommandTimeoutMs, then killed); true when it exited with 0.
-bool Run(const std::vector<std::string>& argv, const std::string& outputPath) {
-  pid_t pid = Spawn(argv, outputPath);
-  if (pid < 0) return false;
-  int status = 0;
-  if (!WaitFor(pid, kCommandTimeoutMs, status)) {
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return false;
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 std::string LuaString(const std::string& text) { return "\"" + text + "\""; }
 
@@ -133,18 +36,10 @@ ZELProsodyServer::~ZELProsodyServer() {
   }
 }
 
-bool ZELProsodyServer::Start() { return Start(Options()); }
-
 bool ZELProsodyServer::Start(const Options& options) {
   if (!_folder.empty()) return _Fail("Start is called once per server");
-  const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = tmp && *tmp ? tmp : "/tmp";
-  while (pattern.size() > 1 && pattern.back() == '/') pattern.pop_back();
-  pattern += "/ZELProsody.XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  if (!mkdtemp(name.data())) return _Fail("cannot create a folder from " + pattern);
-  _folder = name.data();
+  _folder = MakeFolder("ZELProsody");
+  if (_folder.empty()) return _Fail("cannot create a temporary folder");
   std::string certs = _folder + "/certs";
   std::string data = _folder + "/data";
   std::error_code error;
@@ -153,26 +48,12 @@ bool ZELProsodyServer::Start(const Options& options) {
   if (error) return _Fail("cannot create " + certs + " or " + data);
 
   // A throwaway certificate authority, and the server's certificate signed by it.
-  _caFile = certs + "/ca.crt";
-  std::string caKey = certs + "/ca.key", key = certs + "/localhost.key", request = certs + "/localhost.csr";
-  std::string certificate = certs + "/localhost.crt", extensions = certs + "/localhost.ext";
-  std::string opensslLog = _folder + "/openssl.log";
-  std::vector<std::string> ecKey = {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
-  std::vector<std::string> ca = {"openssl", "req", "-x509"};
-  ca.insert(ca.end(), ecKey.begin(), ecKey.end());
-  ca.insert(ca.end(), {"-keyout", caKey, "-out", _caFile, "-days", "2", "-subj", "/CN=ZEL throwaway test CA",
-                       "-addext", "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign"});
-  std::vector<std::string> csr = {"openssl", "req", "-new"};
-  csr.insert(csr.end(), ecKey.begin(), ecKey.end());
-  csr.insert(csr.end(), {"-keyout", key, "-out", request, "-subj", "/CN=localhost"});
-  std::vector<std::string> sign = {"openssl", "x509", "-req", "-in", request, "-CA", _caFile, "-CAkey", caKey,
-                                   "-CAcreateserial", "-out", certificate, "-days", "2", "-extfile", extensions};
-  if (!WriteText(extensions,
-                 "subjectAltName = DNS:localhost, IP:127.0.0.1\nbasicConstraints = CA:FALSE\n"
-                 "keyUsage = digitalSignature, keyAgreement\nextendedKeyUsage = serverAuth\n") ||
-      !Run(ca, opensslLog) || !Run(csr, opensslLog) || !Run(sign, opensslLog)) {
-    return _Fail("openssl could not make the certificates: " + ReadText(opensslLog));
-  }
+  Certificates certificates;
+  std::string failure;
+  if (!MakeCertificates(certs, certificates, failure)) return _Fail(failure);
+  _caFile = certificates.caFile;
+  const std::string& certificate = certificates.certificate;
+  const std::string& key = certificates.key;
 
   std::ostringstream modules;
   modules << "\"roster\", \"saslauth\", \"tls\", \"disco\", \"ping\", \"private\"";
@@ -185,20 +66,20 @@ bool ZELProsodyServer::Start(const Options& options) {
   if (options.archivePageSize > 0) limit << "max_archive_query_results = " << options.archivePageSize << "\n";
   // Components come after the host's own settings.
   std::ostringstream components;
-  if (options.conference)
+  if (options.conference) {
     components << "Component \"conference." << _domain << "\" \"muc\"\n"
-               << "  muc_room_default_public = true\n"
-               << "  muc_room_default_public_jids = true\n";
+               << "  muc_room_default_public = true\n";
+    // Without it, prosody's default: real addresses shown to moderators only (muc_room_default_whois).
+    if (options.roomsShowRealAddresses) components << "  muc_room_default_public_jids = true\n";
+  }
 
   // Three attempts: another process may take the free port between its choice and prosody's bind.
   _config = _folder + "/prosody.cfg.lua";
   for (int attempt = 0; attempt < 3; ++attempt) {
     _port = FreePort();
     if (_port == 0) return _Fail("no free loopback port");
-    _httpPort = 0;
-    for (int tries = 0; options.httpUploadLimit > 0 && (_httpPort == 0 || _httpPort == _port) && tries < 10; ++tries)
-      _httpPort = FreePort();
-    if (options.httpUploadLimit > 0 && (_httpPort == 0 || _httpPort == _port)) return _Fail("no free loopback port");
+    _httpPort = options.httpUploadLimit > 0 ? FreePortBesides({_port}) : 0;
+    if (options.httpUploadLimit > 0 && _httpPort == 0) return _Fail("no free loopback port");
     std::ostringstream http, services, upload;
     if (_httpPort) {
       const char* scheme = options.httpsUpload ? "https" : "http";
@@ -297,21 +178,12 @@ bool ZELProsodyServer::Register(const std::string& user, const std::string& pass
 }
 
 void ZELProsodyServer::Stop() {
-  if (_pid <= 0) return;
-  int status = 0;
-  kill(_pid, SIGTERM);
-  if (!WaitFor(_pid, kStopTimeoutMs, status)) {
-    kill(_pid, SIGKILL);
-    waitpid(_pid, &status, 0);
-  }
+  Terminate(_pid, SIGTERM, kStopTimeoutMs, false);
   _pid = -1;
 }
 
 void ZELProsodyServer::Kill() {
-  if (_pid <= 0) return;
-  int status = 0;
-  kill(_pid, SIGKILL);
-  waitpid(_pid, &status, 0);
+  Terminate(_pid, 0, 0, false);
   _pid = -1;
 }
 

@@ -8,6 +8,7 @@
 // (c2s_require_encryption = false), so a client may also connect without TLS. Modules: roster, saslauth, tls,
 // disco, presence, message, ping, private, plus smacks, mam, vcard and a multi-user chat component
 // "conference.localhost" when the options ask.
+// The operations and options are those of ZELXmppServer (see there).
 //
 // The server is ready when it logs that it listens on its port and the port answers. It dies with the
 // thread that started it (PR_SET_PDEATHSIG), so a crashed test leaves no server behind: call Start and
@@ -20,54 +21,42 @@
 #include <cstddef>
 #include <string>
 
-class ZELProsodyServer {
+#include "ZELXmppServer.h"
+
+// Options (ZELXmppServerOptions), read by prosody as:
+//   streamManagement: mod_smacks; archive: mod_mam; stanzaSizeLimit: c2s_stanza_size_limit;
+//   conference: a "muc" component, muc_room_default_public = true, with roomsShowRealAddresses
+//   muc_room_default_public_jids = true (else prosody's default, muc_room_default_whois "moderators");
+//   vcard: mod_vcard; archivePageSize: max_archive_query_results (prosody's default 50);
+//   httpUploadLimit: http_file_share, http_file_share_size_limit; externalServices: external_services, as is.
+class ZELProsodyServer : public ZELXmppServer {
  public:
-  struct Options {
-    bool streamManagement = true;  // mod_smacks (stream management with resumption)
-    bool archive = false;          // mod_mam
-    size_t stanzaSizeLimit = 0;    // 0: prosody's default (256 KiB)
-    bool conference = false;       // a multi-user chat service "conference.localhost" (rooms public, real addresses shown)
-    bool vcard = false;            // mod_vcard: users' vCards
-    int archivePageSize = 0;       // with archive: the most results per archive query (0: prosody's default, 50)
-    // > 0: an HTTP upload service "upload.<domain>" (http_file_share) refusing files above this many bytes; its
-    // HTTP server listens on 127.0.0.1:HttpPort() (plain HTTP, or HTTPS with httpsUpload) and hands out
-    // http(s)://127.0.0.1:<port>/ addresses.
-    size_t httpUploadLimit = 0;
-    bool httpsUpload = false;  // with httpUploadLimit: HTTPS with the server's certificate, https:// addresses
-    // Not empty: the external services the server announces (external_services), Lua entries such as
-    // {type="stun", host="127.0.0.1", port=3478, transport="udp"}.
-    std::string externalServices;
-  };
   ZELProsodyServer();
-  ~ZELProsodyServer();
+  ~ZELProsodyServer() override;
   ZELProsodyServer(const ZELProsodyServer&) = delete;
   ZELProsodyServer& operator=(const ZELProsodyServer&) = delete;
 
-  // Fresh folder, certificates, configuration; starts prosody and waits (at most 20 s) until its port accepts.
-  // False, with Error(), on failure (what was started is stopped again; a port taken meanwhile by another
-  // process is retried twice with another port). Once per object.
-  bool Start(const Options& options);
-  bool Start();  // default options (a default argument is not allowed here: Options is still incomplete)
+  const char* Name() const override { return "prosody"; }
+  // Waits at most 20 s until the port accepts; a port taken meanwhile by another process is retried twice with
+  // another port.
+  bool Start(const Options& options) override;
+  using ZELXmppServer::Start;
   // Creates user@localhost (prosodyctl --config <file> register); works whether the server runs or not.
-  bool Register(const std::string& user, const std::string& password);
-  // SIGTERM, at most 10 s for the process to end, then SIGKILL; reaps it. Idempotent, also after a failed Start.
-  void Stop();
-  // SIGKILL at once (a crash), and reaps the process.
-  void Kill();
-  // Starts again on the same port, folder, configuration and users after Stop or Kill (bounded wait);
-  // stops a running server first. False at once when another process holds the port.
-  bool Restart();
+  bool Register(const std::string& user, const std::string& password) override;
+  // SIGTERM, at most 10 s for the process to end, then SIGKILL.
+  void Stop() override;
+  void Kill() override;
+  // False at once when another process holds the port.
+  bool Restart() override;
 
-  int Port() const { return _port; }
-  int HttpPort() const { return _httpPort; }  // 0 without an HTTP upload service
-  const std::string& Domain() const { return _domain; }  // "localhost"
-  const std::string& CaFile() const { return _caFile; }  // the throwaway CA's certificate (PEM)
-  const std::string& Folder() const { return _folder; }
-  std::string Error() const { return _error; }
-  // The text of prosody's log files, for failure messages.
-  std::string Log() const;
-  // The process id of the running server, or -1.
-  pid_t Pid() const { return _pid; }
+  int Port() const override { return _port; }
+  int HttpPort() const override { return _httpPort; }
+  const std::string& Domain() const override { return _domain; }
+  const std::string& CaFile() const override { return _caFile; }
+  const std::string& Folder() const override { return _folder; }
+  std::string Error() const override { return _error; }
+  std::string Log() const override;
+  pid_t Pid() const override { return _pid; }
 
  private:
   bool _Launch();

@@ -14,7 +14,7 @@
 #include <mutex>
 #include <thread>
 
-#include "ZELProsodyServer.h"
+#include "ZELXmppServer.h"
 
 namespace {
 
@@ -59,6 +59,7 @@ struct ZELXmppRawClient::State {
   std::condition_variable changed;
   std::deque<std::string> outgoing;
   std::vector<std::string> messages;
+  std::vector<std::string> stanzas;
   bool connected = false;
   bool ended = false;  // the connection failed or closed
   bool secured = false;
@@ -69,6 +70,7 @@ struct ZELXmppRawClient::State {
   static void OnConnection(xmpp_conn_t* conn, xmpp_conn_event_t event, int error, xmpp_stream_error_t* stream,
                            void* self);
   static int OnMessage(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
+  static int OnStanza(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
 };
 
 void ZELXmppRawClient::State::Run() {
@@ -145,11 +147,24 @@ int ZELXmppRawClient::State::OnMessage(xmpp_conn_t* conn, xmpp_stanza_t* stanza,
   return 1;
 }
 
+int ZELXmppRawClient::State::OnStanza(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self) {
+  State& s = *static_cast<State*>(self);
+  char* text = nullptr;
+  size_t length = 0;
+  if (xmpp_stanza_to_text(stanza, &text, &length) != XMPP_EOK || !text) return 1;
+  std::string copy(text, length);
+  xmpp_free(xmpp_conn_get_context(conn), text);
+  std::lock_guard<std::mutex> guard(s.lock);
+  s.stanzas.push_back(std::move(copy));
+  s.changed.notify_all();
+  return 1;
+}
+
 ZELXmppRawClient::ZELXmppRawClient() : _state(new State) { _state->owner = this; }
 
 ZELXmppRawClient::~ZELXmppRawClient() { Disconnect(); }
 
-bool ZELXmppRawClient::Connect(const ZELProsodyServer& server, const std::string& user,
+bool ZELXmppRawClient::Connect(const ZELXmppServer& server, const std::string& user,
                                const std::string& password, int timeoutMs) {
   Disconnect();
   State& s = *_state;
@@ -161,6 +176,7 @@ bool ZELXmppRawClient::Connect(const ZELProsodyServer& server, const std::string
     s.jid.clear();
     s.error.clear();
     s.outgoing.clear();
+    s.stanzas.clear();
   }
   s.stop = false;
   s.closing = false;
@@ -178,6 +194,7 @@ bool ZELXmppRawClient::Connect(const ZELProsodyServer& server, const std::string
   xmpp_conn_set_cafile(s.conn, server.CaFile().c_str());
   xmpp_conn_set_sockopt_callback(s.conn, &SetNoDelay);
   xmpp_handler_add(s.conn, &State::OnMessage, nullptr, "message", "chat", &s);
+  if (recordStanzas) xmpp_handler_add(s.conn, &State::OnStanza, nullptr, nullptr, nullptr, &s);
   if (xmpp_connect_client(s.conn, "127.0.0.1", static_cast<unsigned short>(server.Port()), &State::OnConnection,
                           &s) != XMPP_EOK) {
     s.error = "could not connect to 127.0.0.1:" + std::to_string(server.Port());
@@ -219,6 +236,24 @@ bool ZELXmppRawClient::WaitForMessages(size_t count, int timeoutMs) {
   std::unique_lock<std::mutex> guard(s.lock);
   return s.changed.wait_for(guard, std::chrono::milliseconds(timeoutMs),
                             [&] { return s.messages.size() >= count; });
+}
+
+bool ZELXmppRawClient::WaitForStanza(const std::string& fragment, int timeoutMs, std::string* found) {
+  State& s = *_state;
+  std::unique_lock<std::mutex> guard(s.lock);
+  const std::string* match = nullptr;
+  s.changed.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] {
+    for (const std::string& stanza : s.stanzas)
+      if (stanza.find(fragment) != std::string::npos) return (match = &stanza) != nullptr;
+    return false;
+  });
+  if (match && found) *found = *match;
+  return match != nullptr;
+}
+
+std::vector<std::string> ZELXmppRawClient::Stanzas() const {
+  std::lock_guard<std::mutex> guard(_state->lock);
+  return _state->stanzas;
 }
 
 std::vector<std::string> ZELXmppRawClient::Messages() const {

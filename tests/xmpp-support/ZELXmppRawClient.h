@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-class ZELProsodyServer;
+class ZELXmppServer;
 
 class ZELXmppRawClient {
  public:
@@ -24,7 +24,7 @@ class ZELXmppRawClient {
   // Connects user@server.Domain() to 127.0.0.1:server.Port() and authenticates over TLS verified against
   // server.CaFile() (TLS mandatory), TCP_NODELAY set, and runs libstrophe's loop on its own thread; waits up
   // to timeoutMs for the session to be bound. False on failure, the client then disconnected (see Error()).
-  bool Connect(const ZELProsodyServer& server, const std::string& user, const std::string& password,
+  bool Connect(const ZELXmppServer& server, const std::string& user, const std::string& password,
                int timeoutMs = 10000);
   // Sent as is by the loop thread. False when not connected.
   bool SendRaw(const std::string& xml);
@@ -34,6 +34,15 @@ class ZELXmppRawClient {
   bool SendMessage(const std::string& toBareJid, const std::string& body);
   // Whether at least `count` chat message bodies have arrived, waiting up to timeoutMs.
   bool WaitForMessages(size_t count, int timeoutMs);
+  // Set before Connect: every stanza received is kept as text for WaitForStanza and Stanzas() (off by default:
+  // it costs the benchmarks' baseline pair a serialisation per stanza).
+  bool recordStanzas = false;
+  // With recordStanzas: whether a stanza whose text contains `fragment` has arrived (as
+  // libstrophe writes it out: attributes in double quotes), waiting up to timeoutMs; the first such stanza in
+  // `found`.
+  bool WaitForStanza(const std::string& fragment, int timeoutMs, std::string* found = nullptr);
+  // With recordStanzas: every stanza received since Connect, in order, as text.
+  std::vector<std::string> Stanzas() const;
   // The chat message bodies received, in order.
   std::vector<std::string> Messages() const;
   // Called on the loop thread for each chat message received (set before Connect; it must not call
