@@ -38,6 +38,8 @@ class ZELXmppSessionClient {
 
   // The ICE servers of the login options, when not empty.
   std::string iceServers;
+  // The ring timeout of calls in the login options, when above 0.
+  int ringTimeoutSeconds = 0;
   // Called on the reading thread with each line (set before anything arrives).
   std::function<void(const std::string& line)> onLine;
   // The lines read so far.

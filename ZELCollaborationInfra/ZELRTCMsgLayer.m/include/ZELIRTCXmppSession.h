@@ -27,7 +27,9 @@
 constexpr GUID IID_ZELIRTCXmppSession = {0x5D0C3E7A, 0x8B21, 0x4F6A, {0x9C, 0x55, 0x2E, 0x7B, 0x1A, 0x94, 0xD3, 0xF0}};
 
 struct ZELRTCXmppLoginOptions {
-  const char* server = nullptr;    // host name or address of the server
+  // Host name or address of the server; null: the domain's DNS SRV records
+  // (_xmpp-client._tcp), then the domain itself, as every XMPP client does.
+  const char* server = nullptr;
   int port = 5222;                 // 1 to 65535
   const char* user = nullptr;      // bare address, "alice@localhost"
   const char* password = nullptr;  // never written to the trace
@@ -39,6 +41,16 @@ struct ZELRTCXmppLoginOptions {
   // ICE servers of calls when the server offers none (external service
   // discovery): URIs separated by commas, "stun:host:port,turn:host:port".
   const char* iceServers = nullptr;
+  // The largest stanza the session sends (bytes, at least 1024): what the
+  // server accepts (prosody's default limit). A message or data that would make
+  // a larger stanza is not sent: an error notification "StanzaTooLarge" tells.
+  int maxStanzaBytes = 256 * 1024;
+  // How long an invitation to a call rings at most, in seconds, when a device
+  // of the callee may have it; then the call ends with the reason "no-answer".
+  int ringTimeoutSeconds = 45;
+  // How long a request to the server (iq) waits for its answer, in seconds;
+  // then the operation ends with its error notification.
+  int requestTimeoutSeconds = 10;
 };
 
 // Values of the event types and reasons the XMPP back end puts in its
@@ -117,8 +129,8 @@ class ZELIRTCXmppSession {
   virtual HRESULT QueryInterface(const GUID& iid, void** oInterface) = 0;
   virtual unsigned long AddRef() = 0;
   virtual unsigned long Release() = 0;
-  // Connects and logs in. E_INVALIDARG for a missing server, user or
-  // password or a port out of range; E_FAIL when already logged in (or
+  // Connects and logs in. E_INVALIDARG for a missing user or password, an
+  // option out of range; E_FAIL when already logged in (or
   // logging in); E_NOTIMPL for the drivers that are not XMPP.
   virtual HRESULT Login(const ZELRTCXmppLoginOptions& options) = 0;
   // Closes the stream; a ZELRTCLoginNotification "logged out" follows.

@@ -3,11 +3,12 @@
 
 #include "ZELRTCXmppContacts.h"
 #include "ZELRTCXmppEvent.h"
-#include "ZELRTCXmppMessaging.h"
+#include "ZELRTCXmppRequests.h"
 #include "ZELRTCXmppStanzas.h"
 
 namespace {
 
+using Outcome = ZELRTCXmppRequestTracker::Outcome;
 constexpr const char* kMamNs = "urn:xmpp:mam:2";
 constexpr const char* kRsmNs = "http://jabber.org/protocol/rsm";
 constexpr const char* kForwardNs = "urn:xmpp:forward:0";
@@ -27,20 +28,15 @@ void AddFormField(xmpp_stanza_t* form, const char* var, const char* type, const 
 
 }  // namespace
 
-void ZELRTCXmppArchive::Attach(xmpp_conn_t* conn) {
-  // The answers of a query asked on an older connection never come.
-  _requests.Forget();
-  _queries.clear();
-  xmpp_handler_add(conn, &OnMessage, nullptr, "message", nullptr, this);
-}
+void ZELRTCXmppArchive::DiscoFeatures(std::vector<std::string>&) const {}
 
-int ZELRTCXmppArchive::OnMessage(xmpp_conn_t*, xmpp_stanza_t* stanza, void* userdata) {
-  auto* self = static_cast<ZELRTCXmppArchive*>(userdata);
+bool ZELRTCXmppArchive::HandleMessage(xmpp_stanza_t* stanza) {
+  xmpp_stanza_t* result = xmpp_stanza_get_child_by_name_and_ns(stanza, "result", kMamNs);
+  if (!result) return false;
   // Only my own server speaks for my archive.
   const std::string from = ZELRTCXmppAttr(stanza, "from");
-  if (!from.empty() && from != self->_connection.BareJid()) return 1;
-  if (xmpp_stanza_t* result = xmpp_stanza_get_child_by_name_and_ns(stanza, "result", kMamNs)) self->HandleResult(result);
-  return 1;
+  if (from.empty() || from == _channel.BareJid()) HandleResult(result);
+  return true;
 }
 
 void ZELRTCXmppArchive::HandleResult(xmpp_stanza_t* result) {
@@ -57,8 +53,8 @@ void ZELRTCXmppArchive::HandleResult(xmpp_stanza_t* result) {
     return;  // a copy sent again
   char* text = xmpp_stanza_get_text(body);
   it->second.messages.push_back(text ? text : "");
-  if (text) xmpp_free(_connection.Context(), text);
-  it->second.speakers.push_back(speaker.empty() ? _connection.BareJid() : speaker);
+  if (text) xmpp_free(_channel.Context(), text);
+  it->second.speakers.push_back(speaker.empty() ? _channel.BareJid() : speaker);
 }
 
 void ZELRTCXmppArchive::RequestHistory(const std::string& jid) {
@@ -70,7 +66,7 @@ void ZELRTCXmppArchive::RequestHistory(const std::string& jid) {
 void ZELRTCXmppArchive::AskPage(const std::string& queryId, const std::string& after) {
   Query& query = _queries[queryId];
   ++query.pages;
-  xmpp_stanza_t* iq = _requests.NewIq("set", std::string());
+  xmpp_stanza_t* iq = _channel.Requests().NewIq("set", std::string());
   xmpp_stanza_t* q = ZELRTCXmppAddChild(iq, "query", kMamNs);
   xmpp_stanza_set_attribute(q, "queryid", queryId.c_str());
   xmpp_stanza_t* form = ZELRTCXmppAddChild(q, "x", kDataFormsNs);
@@ -80,11 +76,11 @@ void ZELRTCXmppArchive::AskPage(const std::string& queryId, const std::string& a
   xmpp_stanza_t* set = ZELRTCXmppAddChild(q, "set", kRsmNs);
   ZELRTCXmppAddText(ZELRTCXmppAddChild(set, "max"), kPageSize);
   if (!after.empty()) ZELRTCXmppAddText(ZELRTCXmppAddChild(set, "after"), after);
-  _requests.Send(iq, [this, queryId](xmpp_stanza_t* answer) {
+  _channel.Requests().Send(iq, [this, queryId](Outcome outcome, xmpp_stanza_t* answer) {
     auto it = _queries.find(queryId);
     if (it == _queries.end()) return;
-    if (ZELRTCXmppAttr(answer, "type") == "error") {
-      ZELRTCXmppPostStanzaError(_connection.SessionId(), answer, _connection.BareJid());
+    if (outcome != Outcome::Result) {
+      ZELRTCXmppPostRequestError(_channel, outcome, answer, "archive with " + it->second.partner);
       _queries.erase(it);
       return;
     }
@@ -101,21 +97,21 @@ void ZELRTCXmppArchive::AskPage(const std::string& queryId, const std::string& a
     e.messages = std::move(it->second.messages);
     e.speakers = std::move(it->second.speakers);
     _queries.erase(it);
-    ZELRTCXmppPostEvent(_connection.SessionId(), e);
+    _channel.Post(e);
   });
   xmpp_stanza_release(iq);
 }
 
 void ZELRTCXmppArchive::ClearHistory(const std::string& jid) {
-  xmpp_stanza_t* iq = _requests.NewIq("set", std::string());
+  xmpp_stanza_t* iq = _channel.Requests().NewIq("set", std::string());
   xmpp_stanza_t* clear = ZELRTCXmppAddChild(iq, "clear", kClearNs);
   xmpp_stanza_set_attribute(clear, "with", jid.c_str());
-  _requests.Send(iq, [this, jid](xmpp_stanza_t* answer) {
+  _channel.Requests().Send(iq, [this, jid](Outcome outcome, xmpp_stanza_t* answer) {
     ZELRTCXmppEvent e(ZELRTCXmppEventKind::ArchiveCleaned);
     e.partnerId = jid;
     e.partnerName = _contacts.NameOf(jid);
-    e.reason = ZELRTCXmppAnswerCode(answer);
-    ZELRTCXmppPostEvent(_connection.SessionId(), e);
+    e.reason = ZELRTCXmppOutcomeCode(outcome, answer);
+    _channel.Post(e);
   });
   xmpp_stanza_release(iq);
 }

@@ -2,8 +2,11 @@
 // message archive. It asks for the messages exchanged with a contact page
 // after page until the server says the history is complete, then posts them
 // in one archive-received notification (texts and who said each, oldest
-// first; a message sent again by the messaging's retries counts once); it asks the server to clear a conversation's history and posts its
-// answer as an archive-cleaned notification. Connection's thread only, but
+// first; a message sent again by the messaging's retries counts once); it
+// asks the server to clear a conversation's history and posts its answer as an
+// archive-cleaned notification. Results are accepted only from my own account,
+// for a query of mine. Each request ends in one notification: the history, or
+// an error when the server refused, did not answer in time or the connection went. Connection's thread only, but
 // for the constructor.
 #pragma once
 
@@ -12,18 +15,18 @@
 #include <string>
 #include <vector>
 
-#include "ZELRTCXmppConnection.h"
-#include "ZELRTCXmppRequests.h"
+#include "ZELRTCXmppChannel.h"
 
 class ZELRTCXmppContacts;
 
 class ZELRTCXmppArchive : public ZELRTCXmppFeature {
  public:
-  ZELRTCXmppArchive(ZELRTCXmppConnection& connection, const ZELRTCXmppContacts& contacts)
-      : _connection(connection), _contacts(contacts), _requests(connection, "mam") {}
+  ZELRTCXmppArchive(ZELRTCXmppChannel& channel, const ZELRTCXmppContacts& contacts)
+      : _channel(channel), _contacts(contacts) {}
 
-  void Attach(xmpp_conn_t* conn) override;
-  void Online(bool) override {}
+  // The archive's results (claimed whoever sent them; kept only from my own account).
+  bool HandleMessage(xmpp_stanza_t* stanza) override;
+  void DiscoFeatures(std::vector<std::string>& features) const override;
 
   void RequestHistory(const std::string& jid);
   void ClearHistory(const std::string& jid);
@@ -36,13 +39,11 @@ class ZELRTCXmppArchive : public ZELRTCXmppFeature {
     int pages = 0;
   };
 
-  static int OnMessage(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
   void HandleResult(xmpp_stanza_t* result);
   void AskPage(const std::string& queryId, const std::string& after);
 
-  ZELRTCXmppConnection& _connection;
+  ZELRTCXmppChannel& _channel;
   const ZELRTCXmppContacts& _contacts;
-  ZELRTCXmppRequests _requests;
   std::map<std::string, Query> _queries;  // by query id
   unsigned long _nextQuery = 0;
 };

@@ -1,12 +1,15 @@
 // The signalling of WebRTC calls over XMPP.
 #include "ZELRTCXmppCalls.h"
 
+#include <cstring>
+
 #include "ZELRTCXmppContacts.h"
 #include "ZELRTCXmppEvent.h"
 #include "ZELRTCXmppStanzas.h"
 
 namespace {
 
+using Outcome = ZELRTCXmppRequestTracker::Outcome;
 constexpr const char* kJingleMessageNs = "urn:xmpp:jingle-message:0";
 constexpr const char* kJingleNs = "urn:xmpp:jingle:1";
 constexpr const char* kRtpNs = "urn:xmpp:jingle:apps:rtp:1";
@@ -53,27 +56,27 @@ std::string SdpLines(const std::string& text) {
 
 }  // namespace
 
-ZELRTCXmppCalls::ZELRTCXmppCalls(ZELRTCXmppConnection& connection, const ZELRTCXmppContacts& contacts)
-    : _connection(connection), _contacts(contacts), _iq(connection, "ice") {}
-
-void ZELRTCXmppCalls::Attach(xmpp_conn_t* conn) {
-  _iq.Attach(conn);
-  xmpp_handler_add(conn, &OnMessage, nullptr, "message", nullptr, this);
+void ZELRTCXmppCalls::DiscoFeatures(std::vector<std::string>& features) const {
+  features.push_back(kJingleMessageNs);
+  features.push_back(kWebRtcNs);
 }
 
+// An invitation of mine ends unanswered at its deadline, or at once when the
+// callee's presence, which I follow, shows no device that could have it.
 void ZELRTCXmppCalls::Tick() {
-  _iq.Tick();
-  const auto now = std::chrono::steady_clock::now();
+  const auto now = _channel.Now();
   for (auto it = _calls.begin(); it != _calls.end();) {
     const Call& call = it->second;
-    if (!call.caller || call.state != State::Proposed || call.ringing || now < call.ringDeadline) {
+    const bool unreachable =
+        !call.ringing && _contacts.KnowsPresence(call.peer) && !_contacts.IsAvailable(call.peer);
+    if (!call.caller || call.state != State::Proposed || (!unreachable && now < call.ringDeadline)) {
       ++it;
       continue;
     }
     const std::string peer = call.peer, room = it->first;
     it = _calls.erase(it);
-    SendJingleMessage(peer, "retract", room, "connectivity-error");
-    PostEnded(peer, room, "offline");
+    SendJingleMessage(peer, "retract", room, unreachable ? "connectivity-error" : "timeout");
+    PostEnded(peer, room, unreachable ? "offline" : "no-answer");
   }
 }
 
@@ -82,22 +85,19 @@ void ZELRTCXmppCalls::SetIceServers(const std::string& commaSeparated) { _option
 // Each fresh login asks the server for its STUN and TURN services.
 void ZELRTCXmppCalls::Online(bool fresh) {
   if (!fresh) return;
-  const std::string& me = _connection.BareJid();
-  const std::string domain = me.substr(me.find('@') + 1);
-  xmpp_stanza_t* iq = xmpp_iq_new(_connection.Context(), "get", nullptr);
-  xmpp_stanza_set_to(iq, domain.c_str());
+  xmpp_stanza_t* iq = _channel.Requests().NewIq("get", _channel.Domain());
   ZELRTCXmppAddChild(iq, "services", kExtDiscoNs);
   _ice = Ice::Asking;
-  _iq.Send(iq, [this](xmpp_stanza_t* reply) { HandleServices(reply); });
+  _channel.Requests().Send(iq, [this](Outcome outcome, xmpp_stanza_t* reply) {
+    HandleServices(outcome == Outcome::Result ? reply : nullptr);
+  });
   xmpp_stanza_release(iq);
 }
 
 // stun:host:port, turn:host:port?transport=udp; with credentials, "uri|username|password".
 void ZELRTCXmppCalls::HandleServices(xmpp_stanza_t* reply) {
   _serverServers.clear();
-  xmpp_stanza_t* services =
-      reply && ZELRTCXmppAttr(reply, "type") == "result" ? xmpp_stanza_get_child_by_name_and_ns(reply, "services", kExtDiscoNs)
-                                                         : nullptr;
+  xmpp_stanza_t* services = reply ? xmpp_stanza_get_child_by_name_and_ns(reply, "services", kExtDiscoNs) : nullptr;
   for (xmpp_stanza_t* s = services ? xmpp_stanza_get_children(services) : nullptr; s; s = xmpp_stanza_get_next(s)) {
     const char* name = xmpp_stanza_get_name(s);
     const std::string type = ZELRTCXmppAttr(s, "type"), host = ZELRTCXmppAttr(s, "host");
@@ -123,11 +123,11 @@ void ZELRTCXmppCalls::HandleServices(xmpp_stanza_t* reply) {
 xmpp_stanza_t* ZELRTCXmppCalls::NewMessage(const std::string& to, std::string* oId) {
   const std::string id = "call" + std::to_string(++_nextId);
   if (oId) *oId = id;
-  return xmpp_message_new(_connection.Context(), "chat", to.c_str(), id.c_str());
+  return xmpp_message_new(_channel.Context(), "chat", to.c_str(), id.c_str());
 }
 
 void ZELRTCXmppCalls::SendAndRelease(xmpp_stanza_t* message) {
-  _connection.Send(message);
+  _channel.Send(message);
   xmpp_stanza_release(message);
 }
 
@@ -150,14 +150,14 @@ void ZELRTCXmppCalls::Invite(const std::string& to, const std::string& room, con
     sent.text = "The call " + room + " is open already.";
   } else if (_calls.size() >= kCallLimit) {
     sent.text = "Too many calls are open.";
-  } else if (!_connection.IsOnline()) {
+  } else if (!_channel.IsOnline()) {
     sent.text = "Not connected.";
   } else {
     Call call;
     call.peer = to;
     call.callType = callType;
     call.caller = true;
-    call.ringDeadline = std::chrono::steady_clock::now() + kRingTimeout;
+    call.ringDeadline = _channel.Now() + _channel.Settings().ringTimeout;
     xmpp_stanza_t* message = NewMessage(to, &call.proposeId);
     xmpp_stanza_t* propose = ZELRTCXmppAddChild(message, "propose", kJingleMessageNs);
     xmpp_stanza_set_attribute(propose, "id", room.c_str());
@@ -237,18 +237,21 @@ void ZELRTCXmppCalls::SendCandidate(const std::string& room, const std::string& 
   SendAndRelease(message);
 }
 
-int ZELRTCXmppCalls::OnMessage(xmpp_conn_t*, xmpp_stanza_t* stanza, void* userdata) {
-  static_cast<ZELRTCXmppCalls*>(userdata)->HandleMessage(stanza);
-  return 1;
+bool ZELRTCXmppCalls::HandleMessage(xmpp_stanza_t* stanza) {
+  if (ZELRTCXmppAttr(stanza, "type") == "error") return HandleBounce(stanza);
+  for (xmpp_stanza_t* child = xmpp_stanza_get_children(stanza); child; child = xmpp_stanza_get_next(child)) {
+    const char* ns = xmpp_stanza_get_ns(child);
+    if (ns && (std::strcmp(ns, kJingleMessageNs) == 0 || std::strcmp(ns, kWebRtcNs) == 0)) {
+      HandleSignal(stanza);
+      return true;
+    }
+  }
+  return false;
 }
 
-void ZELRTCXmppCalls::HandleMessage(xmpp_stanza_t* stanza) {
+bool ZELRTCXmppCalls::HandleSignal(xmpp_stanza_t* stanza) {
   const std::string fromFull = ZELRTCXmppAttr(stanza, "from");
-  if (fromFull.empty()) return;
-  if (ZELRTCXmppAttr(stanza, "type") == "error") {
-    HandleBounce(stanza);
-    return;
-  }
+  if (fromFull.empty()) return true;
   const std::string from = ZELRTCXmppBare(fromFull);
   for (xmpp_stanza_t* child = xmpp_stanza_get_children(stanza); child; child = xmpp_stanza_get_next(child)) {
     const char* ns = xmpp_stanza_get_ns(child);
@@ -260,7 +263,7 @@ void ZELRTCXmppCalls::HandleMessage(xmpp_stanza_t* stanza) {
       auto it = _calls.find(room);
       if (it == _calls.end() || it->second.peer != from) {
         PostError("CallUnknown", {room, name + " from " + from});
-        return;
+        return true;
       }
       if (it->second.peerFull.empty()) it->second.peerFull = fromFull;
       char* text = xmpp_stanza_get_text(child);
@@ -268,24 +271,24 @@ void ZELRTCXmppCalls::HandleMessage(xmpp_stanza_t* stanza) {
       e.partnerId = from;
       e.roomId = room;
       e.text = text ? text : "";
-      if (text) xmpp_free(_connection.Context(), text);
+      if (text) xmpp_free(_channel.Context(), text);
       if (name == "sdp") e.text = SdpLines(e.text);
       e.caller = ZELRTCXmppAttr(child, "caller") == "1";
       e.renegotiating = ZELRTCXmppAttr(child, "renegotiating") == "1";
       e.secondSwitch = ZELRTCXmppAttr(child, "second-switch") == "1";
       Post(e);
-      return;
+      return true;
     }
     if (std::string(ns) != kJingleMessageNs) continue;
     const std::string room = ZELRTCXmppAttr(child, "id");
-    if (room.empty()) return;
+    if (room.empty()) return true;
     auto it = _calls.find(room);
     if (name == "propose") {
       // My own invitation, copied to my other resources, or one I know: nothing new.
-      if (it != _calls.end() || from == _connection.BareJid()) return;
+      if (it != _calls.end() || from == _channel.BareJid()) return true;
       if (_calls.size() >= kCallLimit) {
         SendJingleMessage(fromFull, "reject", room, "busy");
-        return;
+        return true;
       }
       Call call;
       call.peer = from;
@@ -300,9 +303,9 @@ void ZELRTCXmppCalls::HandleMessage(xmpp_stanza_t* stanza) {
       e.roomId = room;
       e.callType = call.callType;
       Post(e);
-      return;
+      return true;
     }
-    if (it == _calls.end() || it->second.peer != from) return;  // a call that ended, or not this partner's
+    if (it == _calls.end() || it->second.peer != from) return true;  // a call that ended, or not this partner's
     if (name == "ringing" && it->second.caller) {
       it->second.ringing = true;
     } else if (name == "proceed" && it->second.caller && it->second.state == State::Proposed) {
@@ -317,12 +320,14 @@ void ZELRTCXmppCalls::HandleMessage(xmpp_stanza_t* stanza) {
                 "remote-" + std::string(name == "finish" ? "hangup" : name == "retract" ? "cancelled" : "declined") +
                     (condition.empty() ? "" : " (" + condition + ")"));
     }
-    return;
+    return true;
   }
+  return true;
 }
 
-// My invitation came back: the callee is offline, or does not exist.
-void ZELRTCXmppCalls::HandleBounce(xmpp_stanza_t* stanza) {
+// My invitation came back: the callee is offline, or does not exist. Other
+// errors are not this feature's.
+bool ZELRTCXmppCalls::HandleBounce(xmpp_stanza_t* stanza) {
   const std::string id = ZELRTCXmppAttr(stanza, "id");
   for (auto it = _calls.begin(); it != _calls.end(); ++it) {
     if (!it->second.caller || it->second.state != State::Proposed || it->second.proposeId != id) continue;
@@ -333,8 +338,9 @@ void ZELRTCXmppCalls::HandleBounce(xmpp_stanza_t* stanza) {
     PostEnded(peer, room, condition == "service-unavailable" || condition == "recipient-unavailable"
                               ? "offline"
                               : "error " + condition);
-    return;
+    return true;
   }
+  return false;
 }
 
 void ZELRTCXmppCalls::PostAccepted(const std::string& room, const Call& call) {
@@ -366,4 +372,4 @@ void ZELRTCXmppCalls::PostError(const char* key, std::vector<std::string> args) 
   Post(e);
 }
 
-void ZELRTCXmppCalls::Post(ZELRTCXmppEvent& e) { ZELRTCXmppPostEvent(_connection.SessionId(), e); }
+void ZELRTCXmppCalls::Post(ZELRTCXmppEvent& e) { _channel.Post(e); }

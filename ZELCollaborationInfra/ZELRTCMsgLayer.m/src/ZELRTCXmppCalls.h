@@ -10,11 +10,11 @@
 //
 // The ICE servers of an accepted call come from the server's external
 // service discovery (urn:xmpp:extdisco:2), asked at each fresh login, or from
-// the login options when the server has none. The callee's devices answer an
-// invitation with <ringing/> at once; an invitation that none answers within
-// kRingTimeout, or that the server sends back, means the callee is offline:
-// the call ends with the reason "offline" (and is retracted, so that a server
-// that stored it shows a missed call when the callee comes online).
+// the login options when the server has none. An invitation rings until the
+// callee answers or the ring timeout of the login options passes (the call
+// ends "no-answer" and is retracted, so that a server that stored it shows a
+// missed call). It ends "offline" only when no device can have it: the server
+// sent it back, or the callee's presence shows no device available.
 // Connection's thread only, but for the constructor.
 #pragma once
 
@@ -23,21 +23,21 @@
 #include <string>
 #include <vector>
 
-#include "ZELRTCXmppConnection.h"
-#include "ZELRTCXmppIqRequests.h"
+#include "ZELRTCXmppChannel.h"
 
 class ZELRTCXmppContacts;
 struct ZELRTCXmppEvent;
 
 class ZELRTCXmppCalls : public ZELRTCXmppFeature {
  public:
-  static constexpr std::chrono::seconds kRingTimeout{6};
+  ZELRTCXmppCalls(ZELRTCXmppChannel& channel, const ZELRTCXmppContacts& contacts)
+      : _channel(channel), _contacts(contacts) {}
 
-  ZELRTCXmppCalls(ZELRTCXmppConnection& connection, const ZELRTCXmppContacts& contacts);
-
-  void Attach(xmpp_conn_t* conn) override;
+  // Call signalling, and the invitations of mine that the server sent back.
+  bool HandleMessage(xmpp_stanza_t* stanza) override;
   void Online(bool fresh) override;
   void Tick() override;
+  void DiscoFeatures(std::vector<std::string>& features) const override;
 
   // The ICE servers of the login options (comma-separated URIs).
   void SetIceServers(const std::string& commaSeparated);
@@ -61,9 +61,8 @@ class ZELRTCXmppCalls : public ZELRTCXmppFeature {
   };
   enum class Ice { Unknown, Asking, Known };
 
-  static int OnMessage(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
-  void HandleMessage(xmpp_stanza_t* stanza);
-  void HandleBounce(xmpp_stanza_t* stanza);
+  bool HandleSignal(xmpp_stanza_t* stanza);
+  bool HandleBounce(xmpp_stanza_t* stanza);
   void HandleServices(xmpp_stanza_t* reply);
   // A new chat message to `to` with a fresh id (one reference for the caller).
   xmpp_stanza_t* NewMessage(const std::string& to, std::string* oId = nullptr);
@@ -75,9 +74,8 @@ class ZELRTCXmppCalls : public ZELRTCXmppFeature {
   void PostError(const char* key, std::vector<std::string> args);
   void Post(ZELRTCXmppEvent& e);
 
-  ZELRTCXmppConnection& _connection;
+  ZELRTCXmppChannel& _channel;
   const ZELRTCXmppContacts& _contacts;
-  ZELRTCXmppIqRequests _iq;
   std::map<std::string, Call> _calls;  // by room
   std::vector<std::string> _optionServers;
   std::vector<std::string> _serverServers;

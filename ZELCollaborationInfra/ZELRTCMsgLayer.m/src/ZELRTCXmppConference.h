@@ -10,23 +10,20 @@
 #include <map>
 #include <string>
 
-#include "ZELRTCXmppConnection.h"
-#include "ZELRTCXmppRequests.h"
+#include "ZELRTCXmppChannel.h"
 
 class ZELRTCXmppContacts;
 
 class ZELRTCXmppConference : public ZELRTCXmppFeature {
  public:
-  ZELRTCXmppConference(ZELRTCXmppConnection& connection, const ZELRTCXmppContacts& contacts);
+  ZELRTCXmppConference(ZELRTCXmppChannel& channel, const ZELRTCXmppContacts& contacts)
+      : _channel(channel), _contacts(contacts) {}
 
-  void Attach(xmpp_conn_t* conn) override;
+  // The presences and messages of the rooms I am in or asked to join, and invitations.
+  bool HandlePresence(xmpp_stanza_t* stanza) override;
+  bool HandleMessage(xmpp_stanza_t* stanza) override;
   void Online(bool fresh) override;
-
-  // Whether stanzas from `bare` are this feature's: the rooms service and the
-  // rooms I am in or asked to join.
-  bool IsRoom(const std::string& bare) const;
-  // Whether a message carries an invitation to a room.
-  static bool IsInvitation(xmpp_stanza_t* message);
+  void DiscoFeatures(std::vector<std::string>& features) const override;
 
   void Join(const std::string& room, const std::string& nick);
   void Leave(const std::string& room);
@@ -46,18 +43,17 @@ class ZELRTCXmppConference : public ZELRTCXmppFeature {
     std::map<std::string, Occupant> occupants;  // by nick
   };
 
-  static int OnPresence(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
-  static int OnMessage(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
-  void HandlePresence(xmpp_stanza_t* stanza);
-  void HandleMessage(xmpp_stanza_t* stanza);
+  // Whether stanzas from `bare` are this feature's: the rooms service and the rooms I am in or asked to join.
+  bool IsRoom(const std::string& bare) const;
+  void RoomPresence(xmpp_stanza_t* stanza);
   void SendJoin(const std::string& room, const std::string& nick);
   void Discover();
+  void ServiceMissing(ZELRTCXmppRequestTracker::Outcome outcome);
   void PostParticipant(const std::string& room, const std::string& nick, const Occupant& occupant, int event);
   void PostList(const std::string& room, const Room& state);
 
-  ZELRTCXmppConnection& _connection;
+  ZELRTCXmppChannel& _channel;
   const ZELRTCXmppContacts& _contacts;
-  ZELRTCXmppRequests _requests;
   std::string _service;  // the rooms service's address, once found
   bool _listWanted = false;  // a list asked for before the service was found
   std::map<std::string, Room> _rooms;  // by the room's bare address

@@ -20,7 +20,9 @@
 #include "ZELRTCTrace.h"
 #include "ZELRTCTracedMethod.h"
 #include "ZELRTCXmppContactObjects.h"
+#include "ZELRTCXmppDispatcher.h"
 #include "ZELRTCXmppEvent.h"
+#include "ZELRTCXmppStanzas.h"
 
 namespace {
 
@@ -88,7 +90,7 @@ bool ServerAnswers(const std::string& host, int port, int timeoutMs) {
 ZELRTCXmppConnection::ZELRTCXmppConnection(int sessionId) : _sessionId(sessionId) {
   static std::once_flag initialized;
   std::call_once(initialized, [] { xmpp_initialize(); });
-  _log.handler = &ZELRTCXmppConnection::OnLog;
+  _log.handler = nullptr;  // set while the trace is on: libstrophe formats its lines only for a handler
   _log.userdata = this;
   _thread = std::thread([this] { Loop(); });
 }
@@ -114,27 +116,32 @@ void ZELRTCXmppConnection::Queue(std::function<void()> command) {
 }
 
 HRESULT ZELRTCXmppConnection::Login(const ZELRTCXmppLoginOptions& o) {
-  if (!o.server || !*o.server || !o.user || !std::strchr(o.user, '@') || !o.password || o.port < 1 ||
-      o.port > 65535 || o.splitSize < 1)
+  if (!o.user || !std::strchr(o.user, '@') || !o.password || o.port < 1 || o.port > 65535 || o.splitSize < 1 ||
+      o.maxStanzaBytes < 1024 || o.ringTimeoutSeconds < 1 || o.requestTimeoutSeconds < 1)
     return E_INVALIDARG;
   bool expected = false;
   if (!_loggedIn.compare_exchange_strong(expected, true)) return E_FAIL;
   struct Copy {
-    std::string server, user, password, caFile, resource;
-    int port, splitSize;
+    std::string server, user, password, resource;
+    int port;
     bool tls, resumption;
-  } copy{o.server, o.user, o.password, o.caFile ? o.caFile : "", o.resource ? o.resource : "",
-         o.port, o.splitSize, o.requireTls != 0, o.streamResumption != 0};
+    ZELRTCXmppSettings settings;
+  } copy{o.server ? o.server : "", o.user, o.password, o.resource ? o.resource : "", o.port, o.requireTls != 0,
+         o.streamResumption != 0, ZELRTCXmppSettings()};
+  copy.settings.caFile = o.caFile ? o.caFile : "";
+  copy.settings.splitSize = o.splitSize;
+  copy.settings.maxStanzaBytes = static_cast<size_t>(o.maxStanzaBytes);
+  copy.settings.ringTimeout = std::chrono::seconds(o.ringTimeoutSeconds);
+  copy.settings.requestTimeout = std::chrono::seconds(o.requestTimeoutSeconds);
   Queue([this, copy] {
     _server = copy.server;
     _bareJid = copy.user;
     _password = copy.password;
-    _caFile = copy.caFile;
     _resource = copy.resource;
     _port = copy.port;
-    _splitSize = copy.splitSize;
     _requireTls = copy.tls;
     _resumption = copy.resumption;
+    _settings = copy.settings;
     _everOnline = false;
     _attempt = 0;
     _authFailures = 0;
@@ -165,6 +172,8 @@ void ZELRTCXmppConnection::Send(xmpp_stanza_t* stanza) {
   if (_conn && _online) xmpp_send(_conn, stanza);
 }
 
+void ZELRTCXmppConnection::Post(const ZELRTCXmppEvent& event) { ZELRTCXmppPostEvent(_sessionId, event); }
+
 void ZELRTCXmppConnection::Loop() {
   // A write to a socket whose peer died must not kill the process.
   sigset_t pipe;
@@ -187,10 +196,12 @@ void ZELRTCXmppConnection::Loop() {
     }
     for (auto& command : work) command();
     if (stop) break;
+    _log.handler = ZELRTCTrace::IsTraceActive(ZelRTCInfraTrace) ? &ZELRTCXmppConnection::OnLog : nullptr;
     if (_conn) {
       std::unique_lock<std::mutex> handshake(HandshakeLock(), std::defer_lock);
       if (_phase == Phase::Connecting && (!_requireTls || xmpp_conn_is_secured(_conn))) handshake.lock();
       xmpp_run_once(_ctx, kRunOnceMs);
+      if (_conn && _phase == Phase::Connecting && !_secured) _secured = xmpp_conn_is_secured(_conn) != 0;
       if (handshake.owns_lock()) {
         handshake.unlock();
         std::this_thread::yield();  // another session's login may be waiting for its turn
@@ -201,7 +212,7 @@ void ZELRTCXmppConnection::Loop() {
         AfterDisconnect();
       } else if (_online && Clock::now() >= _nextTick) {
         _nextTick = Clock::now() + kTickPeriod;
-        for (ZELRTCXmppFeature* feature : _features) feature->Tick();
+        _dispatcher->Tick();
       }
     }
     if (_phase == Phase::Waiting && Clock::now() >= _retryAt) StartConnect();
@@ -212,8 +223,12 @@ void ZELRTCXmppConnection::Loop() {
     auto end = Clock::now() + kCloseTimeout;
     while (!_disconnected && Clock::now() < end) xmpp_run_once(_ctx, 10);
   }
+  if (_online) {
+    _online = false;
+    _dispatcher->Offline();
+  }
   DropConnection();
-  for (ZELRTCXmppFeature* feature : _features) feature->Close();
+  _dispatcher->Close();
   xmpp_ctx_free(_ctx);
   _ctx = nullptr;
 }
@@ -225,7 +240,7 @@ void ZELRTCXmppConnection::StartConnect() {
   // libstrophe 0.12 loses a resumable stream's state (and leaks its bound
   // address) when an attempt that carries it fails before the resumption, so
   // the state goes only to an attempt that finds the server listening.
-  if (_smState && !ServerAnswers(_server, _port, kProbeTimeoutMs)) {
+  if (_smState && !ServerAnswers(_server.empty() ? Domain() : _server, _port, kProbeTimeoutMs)) {
     ScheduleRetry();
     scope.ExitHR(ZelRTCInfraTrace, "ZELRTCXmppConnection::Connect", __LINE__, E_FAIL);
     return;
@@ -239,20 +254,28 @@ void ZELRTCXmppConnection::StartConnect() {
     std::string jid = _resource.empty() ? _bareJid : _bareJid + "/" + _resource;
     xmpp_conn_set_jid(_conn, jid.c_str());
     xmpp_conn_set_pass(_conn, _password.c_str());
-    if (!_caFile.empty()) xmpp_conn_set_cafile(_conn, _caFile.c_str());
+    if (!_settings.caFile.empty()) xmpp_conn_set_cafile(_conn, _settings.caFile.c_str());
     xmpp_conn_set_sockopt_callback(_conn, &ZELRTCXmppConnection::OnSocket);
+    _offeredResumption = false;
     if (_smState) {
-      if (xmpp_conn_set_sm_state(_conn, _smState) != XMPP_EOK) xmpp_free_sm_state(_smState);
+      _offeredResumption = xmpp_conn_set_sm_state(_conn, _smState) == XMPP_EOK;
+      if (!_offeredResumption) xmpp_free_sm_state(_smState);
       _smState = nullptr;
     }
-    for (ZELRTCXmppFeature* feature : _features) feature->Attach(_conn);
-    _authFailed = _resumed = _noReconnect = _disconnected = false;
+    // One handler for every top-level element (libstrophe keeps one per function and
+    // data); the dispatcher takes messages, presences and iqs.
+    xmpp_handler_add(_conn, &ZELRTCXmppConnection::OnStanza, nullptr, nullptr, nullptr, this);
+    xmpp_handler_add(_conn, &ZELRTCXmppConnection::OnEnabled, "urn:xmpp:sm:3", "enabled", nullptr, this);
+    _authFailed = _enabled = _noReconnect = _disconnected = _secured = false;
+    _freshnessProbe.clear();
     _streamError = -1;
     _streamErrorText.clear();
     _phase = Phase::Connecting;
     _connectStarted = Clock::now();
     std::lock_guard<std::mutex> handshake(HandshakeLock());
-    hr = xmpp_connect_client(_conn, _server.c_str(), static_cast<unsigned short>(_port), &OnConnection, this) ==
+    // Without a server address, libstrophe looks up the domain's SRV records (then the domain itself).
+    hr = xmpp_connect_client(_conn, _server.empty() ? nullptr : _server.c_str(), static_cast<unsigned short>(_port),
+                             &OnConnection, this) ==
                  XMPP_EOK
              ? S_OK
              : E_FAIL;
@@ -275,6 +298,10 @@ void ZELRTCXmppConnection::AfterDisconnect() {
   _disconnected = false;
   const bool wasOnline = _online;
   _online = false;
+  _freshnessProbe.clear();
+  _streamErrorName = _streamError >= 0 ? StreamErrorName(_streamError) : "";
+  // The requests under way end, and the features learn it, while the old connection still exists.
+  if (wasOnline) _dispatcher->Offline();
   if (_streamError >= 0) PostError("StreamError", {StreamErrorName(_streamError), _streamErrorText});
   if (_phase == Phase::Closing) {
     DropConnection();
@@ -325,47 +352,82 @@ void ZELRTCXmppConnection::ScheduleRetry() {
   _phase = Phase::Waiting;
 }
 
-void ZELRTCXmppConnection::OnConnection(xmpp_conn_t* conn, xmpp_conn_event_t event, int, xmpp_stream_error_t* se,
-                                        void* userdata) {
+void ZELRTCXmppConnection::OnConnection(xmpp_conn_t* conn, xmpp_conn_event_t event, int error,
+                                        xmpp_stream_error_t* se, void* userdata) {
   auto* self = static_cast<ZELRTCXmppConnection*>(userdata);
   if (conn != self->_conn) return;
   if (event == XMPP_CONN_CONNECT) {
-    const bool first = !self->_everOnline;
-    const bool fresh = !self->_resumed;
     self->_online = true;
-    self->_everOnline = true;
-    self->_attempt = 0;
-    self->_authFailures = 0;
     self->_phase = Phase::Online;
-    self->_nextTick = Clock::now() + kTickPeriod;
     const char* bound = xmpp_conn_get_bound_jid(conn);
     self->_boundJid = bound ? bound : self->_bareJid;
-    if (first)
-      self->PostLogin(ZelRTCXmppLoggedIn, ZelRTCXmppReasonNone);
-    else if (fresh)
-      self->PostLogin(ZelRTCXmppLoggedIn, ZelRTCXmppReasonRelogin);
-    else
-      self->PostSession(ZelRTCXmppConnectionResumed, ZelRTCXmppReasonNone);
-    for (ZELRTCXmppFeature* feature : self->_features) feature->Online(fresh);
+    if (!self->_offeredResumption) {
+      self->GoOnline(true);
+      return;
+    }
+    // A resumed stream and a new one (the server refused the resumption) look
+    // alike here. A new one gets <enabled/> for the stream management that
+    // libstrophe asked before this point; a ping sent now is answered after it.
+    // Whichever comes first tells.
+    xmpp_stanza_t* ping = self->Requests().NewIq("get", std::string());
+    ZELRTCXmppAddChild(ping, "ping", "urn:xmpp:ping");
+    self->_freshnessProbe = ZELRTCXmppAttr(ping, "id");
+    xmpp_send(conn, ping);
+    xmpp_stanza_release(ping);
     return;
   }
   if (se) {
     self->_streamError = static_cast<int>(se->type);
     self->_streamErrorText = se->text ? se->text : "";
     if (se->type == XMPP_SE_CONFLICT || se->type == XMPP_SE_NOT_AUTHORIZED) self->_noReconnect = true;
+  } else if (!self->_online && error == 0 && self->_phase == Phase::Connecting &&
+             (!self->_requireTls || self->_secured)) {
+    // The stream was open (and secured where required), neither side failed
+    // and no stream error came: libstrophe ended the login because the server
+    // refused the credentials.
+    self->_authFailed = true;
   }
   self->_disconnected = true;
 }
 
-// libstrophe's own lines never reach the trace below warnings: its debug
-// lines carry whole stanzas, the authentication exchange among them. Two of
-// its lines tell what the connection events do not.
-void ZELRTCXmppConnection::OnLog(void* userdata, xmpp_log_level_t level, const char* area, const char* msg) {
+void ZELRTCXmppConnection::GoOnline(bool fresh) {
+  _freshnessProbe.clear();
+  const bool first = !_everOnline;
+  _everOnline = true;
+  _attempt = 0;
+  _authFailures = 0;
+  _nextTick = Clock::now() + kTickPeriod;
+  if (first)
+    PostLogin(ZelRTCXmppLoggedIn, ZelRTCXmppReasonNone);
+  else if (fresh)
+    PostLogin(ZelRTCXmppLoggedIn, ZelRTCXmppReasonRelogin);
+  else
+    PostSession(ZelRTCXmppConnectionResumed, ZelRTCXmppReasonNone);
+  _dispatcher->Online(fresh);
+}
+
+int ZELRTCXmppConnection::OnStanza(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* userdata) {
   auto* self = static_cast<ZELRTCXmppConnection*>(userdata);
-  if (!msg) return;
-  if (std::strstr(msg, "auth failed") || std::strstr(msg, "Authentication failed")) self->_authFailed = true;
-  if (std::strcmp(msg, "Session resumed successfully.") == 0) self->_resumed = true;
-  if (level >= XMPP_LEVEL_WARN)
+  if (conn != self->_conn) return 1;
+  if (!self->_freshnessProbe.empty() && ZELRTCXmppAttr(stanza, "id") == self->_freshnessProbe &&
+      std::strcmp(xmpp_stanza_get_name(stanza), "iq") == 0) {
+    self->GoOnline(self->_enabled);
+    return 1;
+  }
+  self->_dispatcher->Dispatch(stanza);
+  return 1;
+}
+
+int ZELRTCXmppConnection::OnEnabled(xmpp_conn_t* conn, xmpp_stanza_t*, void* userdata) {
+  auto* self = static_cast<ZELRTCXmppConnection*>(userdata);
+  if (conn == self->_conn) self->_enabled = true;
+  return 1;
+}
+
+// libstrophe's own lines reach the trace from warnings up, and only while the
+// trace is on: its debug lines carry whole stanzas, the authentication exchange among them.
+void ZELRTCXmppConnection::OnLog(void*, xmpp_log_level_t level, const char* area, const char* msg) {
+  if (msg && level >= XMPP_LEVEL_WARN)
     ZELRTCTrace::Trace(ZelRTCInfraTrace, level == XMPP_LEVEL_WARN ? ZelRTCSeverityWarning : ZelRTCSeverityError,
                        "libstrophe %s: %s", area ? area : "", msg);
 }
@@ -381,28 +443,28 @@ void ZELRTCXmppConnection::PostLogin(int eventType, int reason) {
   ZELRTCXmppEvent e(ZELRTCXmppEventKind::Login);
   e.eventType = eventType;
   e.reason = reason;
-  e.host = _server;
+  e.host = _server.empty() ? Domain() : _server;
   ZELRTCXmppUserState me;
   me.jid = _bareJid;
   me.name = _bareJid;
   me.logged = true;
   me.status = eventType == ZelRTCXmppLoggedIn ? ZelRTCStatusActive : ZelRTCStatusOffline;
   e.user.Adopt(new ZELRTCXmppUser(_sessionId, me));
-  ZELRTCXmppPostEvent(_sessionId, e);
+  Post(e);
 }
 
 void ZELRTCXmppConnection::PostSession(int eventType, int reason) {
   ZELRTCXmppEvent e(ZELRTCXmppEventKind::Session);
   e.eventType = eventType;
   e.reason = reason;
-  e.partnerId = _server;
-  e.partnerName = _server;
-  ZELRTCXmppPostEvent(_sessionId, e);
+  e.partnerId = _server.empty() ? Domain() : _server;
+  e.partnerName = e.partnerId;
+  Post(e);
 }
 
 void ZELRTCXmppConnection::PostError(const char* key, std::vector<std::string> args) {
   ZELRTCXmppEvent e(ZELRTCXmppEventKind::Error);
   e.key = key;
   e.args = std::move(args);
-  ZELRTCXmppPostEvent(_sessionId, e);
+  Post(e);
 }

@@ -5,11 +5,16 @@
 #include <set>
 
 #include "ZELRTCXmppEvent.h"
+#include "ZELRTCXmppRequests.h"
 #include "ZELRTCXmppStanzas.h"
 
 namespace {
 
+using Outcome = ZELRTCXmppRequestTracker::Outcome;
 constexpr const char* kRosterNs = "jabber:iq:roster";
+constexpr const char* kCapsNs = "http://jabber.org/protocol/caps";
+constexpr const char* kDiscoInfoNs = "http://jabber.org/protocol/disco#info";
+constexpr size_t kCapsLimit = 1024;  // verification strings remembered
 // The group of the contacts the list puts in none.
 constexpr const char* kDefaultGroup = "Contacts";
 
@@ -39,72 +44,42 @@ const std::string& FirstGroup(const std::vector<std::string>& groups) {
 
 }  // namespace
 
-void ZELRTCXmppContacts::Attach(xmpp_conn_t* conn) {
-  xmpp_handler_add(conn, &OnPresence, nullptr, "presence", nullptr, this);
-  xmpp_handler_add(conn, &OnRosterPush, kRosterNs, "iq", "set", this);
-  xmpp_handler_add(conn, &OnOtherIq, nullptr, "iq", nullptr, this);
+void ZELRTCXmppContacts::DiscoFeatures(std::vector<std::string>& features) const {
+  features.push_back(kCapsNs);
 }
 
+// Each fresh login fetches the list; once it is known (or cannot be), I am online for my contacts.
 void ZELRTCXmppContacts::Online(bool fresh) {
   if (!fresh) return;
   _presence.clear();
-  std::string id = "roster" + std::to_string(++_nextId);
-  xmpp_stanza_t* iq = xmpp_iq_new(_connection.Context(), "get", id.c_str());
+  _capsOf.clear();
+  xmpp_stanza_t* iq = _channel.Requests().NewIq("get", std::string());
   ZELRTCXmppAddChild(iq, "query", kRosterNs);
-  xmpp_id_handler_add(_connection.Conn(), &OnRosterResult, id.c_str(), this);
-  _connection.Send(iq);
+  _channel.Requests().Send(iq, [this](Outcome outcome, xmpp_stanza_t* answer) {
+    if (outcome == Outcome::Gone) return;  // the next login asks again
+    if (outcome == Outcome::Result)
+      HandleRosterItems(xmpp_stanza_get_child_by_name_and_ns(answer, "query", kRosterNs), true);
+    else
+      ZELRTCXmppPostRequestError(_channel, outcome, answer, "roster");
+    SendMyPresence();
+  });
   xmpp_stanza_release(iq);
 }
 
-int ZELRTCXmppContacts::OnRosterResult(xmpp_conn_t*, xmpp_stanza_t* stanza, void* userdata) {
-  auto* self = static_cast<ZELRTCXmppContacts*>(userdata);
-  if (ZELRTCXmppAttr(stanza, "type") == "result") {
-    self->HandleRosterItems(xmpp_stanza_get_child_by_ns(stanza, kRosterNs), true);
-  } else {
-    self->PostStanzaError(stanza);
-  }
-  // The list is known (or cannot be): now I am online for my contacts.
-  self->SendMyPresence();
-  return 0;
-}
-
-int ZELRTCXmppContacts::OnRosterPush(xmpp_conn_t*, xmpp_stanza_t* stanza, void* userdata) {
-  auto* self = static_cast<ZELRTCXmppContacts*>(userdata);
-  // Only my own server may change my list.
-  std::string from = ZELRTCXmppAttr(stanza, "from");
-  if (!from.empty() && ZELRTCXmppBare(from) != self->_connection.BareJid()) return 1;
-  self->HandleRosterItems(xmpp_stanza_get_child_by_ns(stanza, kRosterNs), false);
-  xmpp_stanza_t* reply = xmpp_stanza_reply(stanza);
+// Only my own account may change my list (RFC 6121: a push without 'from' or from my bare address).
+bool ZELRTCXmppContacts::HandleRequest(xmpp_stanza_t* iq) {
+  xmpp_stanza_t* query = xmpp_stanza_get_child_by_name_and_ns(iq, "query", kRosterNs);
+  if (!query || ZELRTCXmppAttr(iq, "type") != "set") return false;
+  const std::string from = ZELRTCXmppAttr(iq, "from");
+  if (!from.empty() && from != _channel.BareJid()) return false;  // answered service-unavailable
+  HandleRosterItems(query, false);
+  xmpp_stanza_t* reply = xmpp_stanza_reply(iq);
   if (reply) {
     xmpp_stanza_set_type(reply, "result");
-    self->_connection.Send(reply);
+    _channel.Send(reply);
     xmpp_stanza_release(reply);
   }
-  return 1;
-}
-
-// Requests this session does not serve get an error answer, as the protocol wants.
-int ZELRTCXmppContacts::OnOtherIq(xmpp_conn_t*, xmpp_stanza_t* stanza, void* userdata) {
-  auto* self = static_cast<ZELRTCXmppContacts*>(userdata);
-  std::string type = ZELRTCXmppAttr(stanza, "type");
-  if ((type != "get" && type != "set") || xmpp_stanza_get_child_by_ns(stanza, kRosterNs)) return 1;
-  if (ZELRTCXmppAttr(stanza, "id").empty()) return 1;
-  xmpp_stanza_t* reply = xmpp_stanza_reply_error(stanza, "cancel", "service-unavailable", nullptr);
-  if (reply) {
-    self->_connection.Send(reply);
-    xmpp_stanza_release(reply);
-  }
-  return 1;
-}
-
-int ZELRTCXmppContacts::OnIqAnswer(xmpp_conn_t*, xmpp_stanza_t* stanza, void* userdata) {
-  if (ZELRTCXmppAttr(stanza, "type") == "error") static_cast<ZELRTCXmppContacts*>(userdata)->PostStanzaError(stanza);
-  return 0;
-}
-
-int ZELRTCXmppContacts::OnPresence(xmpp_conn_t*, xmpp_stanza_t* stanza, void* userdata) {
-  static_cast<ZELRTCXmppContacts*>(userdata)->HandlePresence(stanza);
-  return 1;
+  return true;
 }
 
 void ZELRTCXmppContacts::HandleRosterItems(xmpp_stanza_t* query, bool initial) {
@@ -134,8 +109,9 @@ void ZELRTCXmppContacts::HandleRosterItems(xmpp_stanza_t* query, bool initial) {
       char* text = xmpp_stanza_get_text(g);
       if (text && *text && std::find(contact.groups.begin(), contact.groups.end(), text) == contact.groups.end())
         contact.groups.push_back(text);
-      if (text) xmpp_free(_connection.Context(), text);
+      if (text) xmpp_free(_channel.Context(), text);
     }
+    contact.subscription = ZELRTCXmppAttr(item, "subscription");
     auto it = _roster.find(jid);
     if (it == _roster.end()) {
       _roster[jid] = contact;
@@ -153,7 +129,7 @@ void ZELRTCXmppContacts::HandleRosterItems(xmpp_stanza_t* query, bool initial) {
     ZELRTCXmppEvent e(ZELRTCXmppEventKind::BuddyList);
     e.eventType = ZelRTCXmppBuddyListReceived;
     for (const std::string& group : Groups()) e.groups.Append(GroupSnapshot(group));
-    ZELRTCXmppPostEvent(_connection.SessionId(), e);
+    _channel.Post(e);
     return;
   }
   const std::vector<std::string> groupsAfter = Groups();
@@ -169,24 +145,24 @@ void ZELRTCXmppContacts::HandleRosterItems(xmpp_stanza_t* query, bool initial) {
     if (std::find(groupsAfter.begin(), groupsAfter.end(), g) == groupsAfter.end()) PostGroup(ZelRTCXmppGroupRemoved, g);
 }
 
-void ZELRTCXmppContacts::HandlePresence(xmpp_stanza_t* stanza) {
+bool ZELRTCXmppContacts::HandlePresence(xmpp_stanza_t* stanza) {
   const std::string from = ZELRTCXmppAttr(stanza, "from");
-  if (from.empty()) return;
+  if (from.empty()) return true;
   const std::string bare = ZELRTCXmppBare(from);
-  if (isRoom && isRoom(bare)) return;
   const std::string resource = from.size() > bare.size() ? from.substr(bare.size() + 1) : std::string();
   const std::string type = ZELRTCXmppAttr(stanza, "type");
   if (type.empty() || type == "unavailable") {
     const ZelRTCUserStatus status = type.empty() ? StatusOfShow(ZELRTCXmppChildText(stanza, "show")) : ZelRTCStatusOffline;
     const std::string text = ZELRTCXmppChildText(stanza, "status");
-    if (bare == _connection.BareJid()) {
-      if (from != _connection.BoundJid()) return;  // another resource of mine
+    if (bare == _channel.BareJid()) {
+      if (from != _channel.BoundJid()) return true;  // another resource of mine
       ZELRTCXmppEvent e(ZELRTCXmppEventKind::MyStatus);
       e.eventType = status;
       e.text = text;
-      ZELRTCXmppPostEvent(_connection.SessionId(), e);
-      return;
+      _channel.Post(e);
+      return true;
     }
+    if (type.empty()) HandleCapabilities(from, stanza);
     Presence& presence = _presence[bare];
     const bool wasOnline = !presence.resources.empty();
     if (type.empty())
@@ -194,11 +170,12 @@ void ZELRTCXmppContacts::HandlePresence(xmpp_stanza_t* stanza) {
     else
       presence.resources.erase(resource);
     ZELRTCXmppEvent e(ZELRTCXmppEventKind::UserStatus);
-    e.users.Append(Snapshot(bare));
-    ZELRTCXmppPostEvent(_connection.SessionId(), e);
-    if (!wasOnline && !presence.resources.empty() && onAvailable) onAvailable(bare);
+    if (type == "unavailable") _capsOf.erase(from);
     if (presence.resources.empty()) _presence.erase(bare);
-    return;
+    e.users.Append(Snapshot(bare));
+    _channel.Post(e);
+    (void)wasOnline;
+    return true;
   }
   if (type == "subscribe") {
     PostWatch(ZelRTCXmppSubscriptionRequested, bare, "pending");
@@ -210,43 +187,99 @@ void ZELRTCXmppContacts::HandlePresence(xmpp_stanza_t* stanza) {
     PostStanzaError(stanza);
   }
   // probe, unsubscribe and unknown types: nothing to tell.
+  return true;
+}
+
+// A device's entity capabilities: its features, learnt once per verification
+// string (my own are known; another is asked of the device with disco#info).
+void ZELRTCXmppContacts::HandleCapabilities(const std::string& from, xmpp_stanza_t* presence) {
+  xmpp_stanza_t* c = xmpp_stanza_get_child_by_name_and_ns(presence, "c", kCapsNs);
+  const std::string node = ZELRTCXmppAttr(c, "node"), ver = ZELRTCXmppAttr(c, "ver");
+  if (!c || node.empty() || ver.empty()) return;
+  _capsOf[from] = ver;
+  auto learnt = [this](const std::string& device, const std::vector<std::string>& features) {
+    auto& known = _supported[ZELRTCXmppBare(device)];
+    for (const std::string& f : features)
+      if (std::find(known.begin(), known.end(), f) == known.end()) known.push_back(f);
+  };
+  auto known = _capsFeatures.find(ver);
+  if (known != _capsFeatures.end()) {
+    learnt(from, known->second);
+    return;
+  }
+  if (_capsFeatures.size() >= kCapsLimit) return;
+  _capsFeatures[ver];  // asked once: an empty list until the answer comes
+  xmpp_stanza_t* iq = _channel.Requests().NewIq("get", from);
+  xmpp_stanza_set_attribute(ZELRTCXmppAddChild(iq, "query", kDiscoInfoNs), "node", (node + "#" + ver).c_str());
+  _channel.Requests().Send(iq, [this, ver, from, learnt](Outcome outcome, xmpp_stanza_t* answer) {
+    if (outcome != Outcome::Result) {
+      _capsFeatures.erase(ver);  // asked again with the next presence that carries it
+      return;
+    }
+    std::vector<std::string> features;
+    xmpp_stanza_t* q = xmpp_stanza_get_child_by_name_and_ns(answer, "query", kDiscoInfoNs);
+    for (xmpp_stanza_t* f = q ? xmpp_stanza_get_children(q) : nullptr; f; f = xmpp_stanza_get_next(f)) {
+      const char* name = xmpp_stanza_get_name(f);
+      if (name && std::string(name) == "feature" && !ZELRTCXmppAttr(f, "var").empty())
+        features.push_back(ZELRTCXmppAttr(f, "var"));
+    }
+    _capsFeatures[ver] = features;
+    learnt(from, features);
+  });
+  xmpp_stanza_release(iq);
+}
+
+bool ZELRTCXmppContacts::Supports(const std::string& bare, const std::string& feature) const {
+  auto it = _supported.find(bare);
+  return it != _supported.end() && std::find(it->second.begin(), it->second.end(), feature) != it->second.end();
+}
+
+bool ZELRTCXmppContacts::KnowsPresence(const std::string& bare) const {
+  auto it = _roster.find(bare);
+  return it != _roster.end() && (it->second.subscription == "to" || it->second.subscription == "both");
 }
 
 void ZELRTCXmppContacts::SetMyStatus(ZelRTCUserStatus status, const std::string& text) {
   _myStatus = status;
   _myText = text;
-  if (_connection.IsOnline()) SendMyPresence();
+  if (_channel.IsOnline()) SendMyPresence();
 }
 
 void ZELRTCXmppContacts::SendMyPresence() {
-  xmpp_stanza_t* presence = xmpp_presence_new(_connection.Context());
+  xmpp_stanza_t* presence = xmpp_presence_new(_channel.Context());
   if (_myStatus == ZelRTCStatusOffline) xmpp_stanza_set_type(presence, "unavailable");
   if (const char* show = ShowOfStatus(_myStatus)) ZELRTCXmppAddText(ZELRTCXmppAddChild(presence, "show"), show);
   if (!_myText.empty()) ZELRTCXmppAddText(ZELRTCXmppAddChild(presence, "status"), _myText);
-  _connection.Send(presence);
+  if (_myStatus != ZelRTCStatusOffline && !_capsVersion.empty()) {
+    xmpp_stanza_t* c = ZELRTCXmppAddChild(presence, "c", kCapsNs);
+    xmpp_stanza_set_attribute(c, "hash", "sha-1");
+    xmpp_stanza_set_attribute(c, "node", _capsNode.c_str());
+    xmpp_stanza_set_attribute(c, "ver", _capsVersion.c_str());
+  }
+  _channel.Send(presence);
   xmpp_stanza_release(presence);
 }
 
 void ZELRTCXmppContacts::SendRosterSet(const std::string& jid, const std::string& name,
                                        const std::vector<std::string>& groups, bool remove) {
-  std::string id = "rosterset" + std::to_string(++_nextId);
-  xmpp_stanza_t* iq = xmpp_iq_new(_connection.Context(), "set", id.c_str());
+  xmpp_stanza_t* iq = _channel.Requests().NewIq("set", std::string());
   xmpp_stanza_t* item = ZELRTCXmppAddChild(ZELRTCXmppAddChild(iq, "query", kRosterNs), "item");
   xmpp_stanza_set_attribute(item, "jid", jid.c_str());
   if (remove) xmpp_stanza_set_attribute(item, "subscription", "remove");
   if (!name.empty()) xmpp_stanza_set_attribute(item, "name", name.c_str());
   for (const std::string& g : groups) ZELRTCXmppAddText(ZELRTCXmppAddChild(item, "group"), g);
-  if (_connection.Conn()) xmpp_id_handler_add(_connection.Conn(), &OnIqAnswer, id.c_str(), this);
-  _connection.Send(iq);
+  _channel.Requests().Send(iq, [this, jid](Outcome outcome, xmpp_stanza_t* answer) {
+    if (outcome != Outcome::Result) ZELRTCXmppPostRequestError(_channel, outcome, answer, "roster " + jid);
+  });
   xmpp_stanza_release(iq);
 }
 
 void ZELRTCXmppContacts::AddContact(const std::string& jid, const std::string& name, const std::string& group) {
   SendRosterSet(jid, name, group.empty() ? std::vector<std::string>{} : std::vector<std::string>{group}, false);
-  xmpp_stanza_t* presence = xmpp_presence_new(_connection.Context());
+  xmpp_stanza_t* presence = xmpp_presence_new(_channel.Context());
   xmpp_stanza_set_type(presence, "subscribe");
   xmpp_stanza_set_to(presence, jid.c_str());
-  _connection.Send(presence);
+  _channel.Send(presence);
   xmpp_stanza_release(presence);
 }
 
@@ -262,10 +295,10 @@ void ZELRTCXmppContacts::MoveContact(const std::string& jid, const std::string& 
 }
 
 void ZELRTCXmppContacts::AnswerSubscription(const std::string& jid, bool accept) {
-  xmpp_stanza_t* presence = xmpp_presence_new(_connection.Context());
+  xmpp_stanza_t* presence = xmpp_presence_new(_channel.Context());
   xmpp_stanza_set_type(presence, accept ? "subscribed" : "unsubscribed");
   xmpp_stanza_set_to(presence, jid.c_str());
-  _connection.Send(presence);
+  _channel.Send(presence);
   xmpp_stanza_release(presence);
 }
 
@@ -287,11 +320,11 @@ ZELRTCXmppUser* ZELRTCXmppContacts::Snapshot(const std::string& bare) const {
     state.status = best->second.first;
     state.statusText = best->second.second;
   }
-  return new ZELRTCXmppUser(_connection.SessionId(), state);
+  return new ZELRTCXmppUser(_channel.SessionId(), state);
 }
 
 ZELRTCXmppGroup* ZELRTCXmppContacts::GroupSnapshot(const std::string& group) const {
-  auto* result = new ZELRTCXmppGroup(_connection.SessionId(), group);
+  auto* result = new ZELRTCXmppGroup(_channel.SessionId(), group);
   if (!result) return nullptr;
   for (const auto& [jid, contact] : _roster) {
     if (FirstGroup(contact.groups) != group &&
@@ -329,7 +362,7 @@ void ZELRTCXmppContacts::PostContact(int eventType, const std::string& jid, cons
   e.id = jid;
   e.groupId = groupId;
   e.newName = newName;
-  ZELRTCXmppPostEvent(_connection.SessionId(), e);
+  _channel.Post(e);
 }
 
 void ZELRTCXmppContacts::PostGroup(int eventType, const std::string& group) {
@@ -338,7 +371,7 @@ void ZELRTCXmppContacts::PostGroup(int eventType, const std::string& group) {
   e.group.Adopt(GroupSnapshot(group));
   e.id = group;
   e.name = group;
-  ZELRTCXmppPostEvent(_connection.SessionId(), e);
+  _channel.Post(e);
 }
 
 void ZELRTCXmppContacts::PostWatch(int eventType, const std::string& jid, const char* watchList) {
@@ -347,19 +380,11 @@ void ZELRTCXmppContacts::PostWatch(int eventType, const std::string& jid, const 
   user.user.Adopt(Snapshot(jid));
   user.partnerId = jid;
   user.id = watchList;
-  ZELRTCXmppPostEvent(_connection.SessionId(), user);
+  _channel.Post(user);
   ZELRTCXmppEvent list(ZELRTCXmppEventKind::WatchList);
   list.eventType = ZelRTCXmppWatchListChanged;
   list.id = watchList;
-  ZELRTCXmppPostEvent(_connection.SessionId(), list);
+  _channel.Post(list);
 }
 
-void ZELRTCXmppContacts::PostStanzaError(xmpp_stanza_t* stanza) {
-  ZELRTCXmppEvent e(ZELRTCXmppEventKind::Error);
-  std::string condition, text;
-  ZELRTCXmppErrorOf(stanza, condition, text);
-  std::string from = ZELRTCXmppAttr(stanza, "from");
-  e.key = "StanzaError";
-  e.args = {from.empty() ? _connection.BareJid() : from, condition, text};
-  ZELRTCXmppPostEvent(_connection.SessionId(), e);
-}
+void ZELRTCXmppContacts::PostStanzaError(xmpp_stanza_t* stanza) { ZELRTCXmppPostStanzaError(_channel, stanza); }

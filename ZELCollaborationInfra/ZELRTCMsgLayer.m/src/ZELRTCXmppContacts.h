@@ -10,18 +10,24 @@
 #include <string>
 #include <vector>
 
-#include "ZELRTCXmppConnection.h"
+#include "ZELRTCXmppChannel.h"
 #include "ZELRTCXmppContactObjects.h"
 
 class ZELRTCXmppContacts : public ZELRTCXmppFeature {
  public:
-  explicit ZELRTCXmppContacts(ZELRTCXmppConnection& connection) : _connection(connection) {}
+  explicit ZELRTCXmppContacts(ZELRTCXmppChannel& channel) : _channel(channel) {}
 
-  void Attach(xmpp_conn_t* conn) override;
+  // Presence (the rooms' presences are claimed before) and roster pushes from my own account.
+  bool HandlePresence(xmpp_stanza_t* stanza) override;
+  bool HandleRequest(xmpp_stanza_t* iq) override;
   void Online(bool fresh) override;
-
-  // Called with the bare address of a contact that comes online.
-  std::function<void(const std::string&)> onAvailable;
+  void DiscoFeatures(std::vector<std::string>& features) const override;
+  // The entity capabilities my presence carries (node, verification string, the features it stands for).
+  void SetCapabilities(const std::string& node, const std::string& version, const std::vector<std::string>& features) {
+    _capsNode = node;
+    _capsVersion = version;
+    _capsFeatures[version] = features;
+  }
 
   void SetMyStatus(ZelRTCUserStatus status, const std::string& text);
   void AddContact(const std::string& jid, const std::string& name, const std::string& group);
@@ -30,8 +36,13 @@ class ZELRTCXmppContacts : public ZELRTCXmppFeature {
   void AnswerSubscription(const std::string& jid, bool accept);
   // The contact's name in the list, or its address.
   std::string NameOf(const std::string& bare) const;
-  // Presences from these addresses belong to another feature (the rooms).
-  std::function<bool(const std::string& bare)> isRoom;
+  // Whether a device of `bare` is available now.
+  bool IsAvailable(const std::string& bare) const { return _presence.count(bare) > 0; }
+  // Whether I learn the presence of `bare` (the list says I am subscribed to it).
+  bool KnowsPresence(const std::string& bare) const;
+  // Whether a device of `bare` announced the discovery feature `feature`
+  // (its entity capabilities), now or earlier in this session.
+  bool Supports(const std::string& bare, const std::string& feature) const;
   // The bare addresses in the list, in order.
   std::vector<std::string> Jids() const;
   // A new user (one reference for the caller) as the list and presence know it now.
@@ -45,18 +56,13 @@ class ZELRTCXmppContacts : public ZELRTCXmppFeature {
   struct Contact {
     std::string name;
     std::vector<std::string> groups;
+    std::string subscription;  // "none", "to", "from", "both"
   };
   struct Presence {
     std::map<std::string, std::pair<ZelRTCUserStatus, std::string>> resources;
   };
 
-  static int OnPresence(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
-  static int OnRosterPush(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
-  static int OnRosterResult(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
-  static int OnIqAnswer(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
-  static int OnOtherIq(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
-
-  void HandlePresence(xmpp_stanza_t* stanza);
+  void HandleCapabilities(const std::string& from, xmpp_stanza_t* presence);
   void HandleRosterItems(xmpp_stanza_t* query, bool initial);
   void SendMyPresence();
   void SendRosterSet(const std::string& jid, const std::string& name, const std::vector<std::string>& groups,
@@ -66,10 +72,13 @@ class ZELRTCXmppContacts : public ZELRTCXmppFeature {
   void PostWatch(int eventType, const std::string& jid, const char* watchList);
   void PostStanzaError(xmpp_stanza_t* stanza);
 
-  ZELRTCXmppConnection& _connection;
+  ZELRTCXmppChannel& _channel;
   std::map<std::string, Contact> _roster;
   std::map<std::string, Presence> _presence;
+  std::string _capsNode, _capsVersion;
+  std::map<std::string, std::vector<std::string>> _capsFeatures;  // by verification string, once asked
+  std::map<std::string, std::string> _capsOf;  // full address -> its verification string
+  std::map<std::string, std::vector<std::string>> _supported;  // bare address -> features seen
   ZelRTCUserStatus _myStatus = ZelRTCStatusActive;
   std::string _myText;
-  int _nextId = 0;
 };

@@ -7,11 +7,14 @@
 #include "ZELRTCLookupTypes.h"
 #include "ZELRTCXmppContacts.h"
 #include "ZELRTCXmppEvent.h"
+#include "ZELRTCXmppRequests.h"
 #include "ZELRTCXmppStanzas.h"
 
 namespace {
 
+using Outcome = ZELRTCXmppRequestTracker::Outcome;
 constexpr const char* kVCardNs = "vcard-temp";
+constexpr const char* kDiscoInfoNs = "http://jabber.org/protocol/disco#info";
 // The reason of a lookup that found nothing, as the server says of a missing item.
 constexpr int kNotFound = 404;
 
@@ -26,19 +29,30 @@ std::string GrandChildText(xmpp_stanza_t* parent, const char* group, const char*
   return child ? ZELRTCXmppChildText(child, name) : std::string();
 }
 
+// Base64 in lines of 76 characters, as vCards carry it.
+std::string Wrapped(const std::string& encoded) {
+  std::string out;
+  out.reserve(encoded.size() + encoded.size() / 76 + 1);
+  for (size_t i = 0; i < encoded.size(); i += 76) {
+    if (i) out += '\n';
+    out.append(encoded, i, 76);
+  }
+  return out;
+}
+
 void AddField(xmpp_stanza_t* parent, const char* name, const std::string& text) {
   if (!text.empty()) ZELRTCXmppAddText(ZELRTCXmppAddChild(parent, name), text);
 }
 
 }  // namespace
 
-void ZELRTCXmppDirectory::FetchCard(const std::string& jid,
-                                    std::function<void(xmpp_stanza_t*, const ZELRTCXmppCard&)> then) {
-  xmpp_stanza_t* iq = _requests.NewIq("get", jid == _connection.BareJid() ? std::string() : jid);
+void ZELRTCXmppDirectory::FetchCard(const std::string& jid, Then then) {
+  xmpp_stanza_t* iq = _channel.Requests().NewIq("get", jid == _channel.BareJid() ? std::string() : jid);
   ZELRTCXmppAddChild(iq, "vCard", kVCardNs);
-  _requests.Send(iq, [this, then](xmpp_stanza_t* answer) {
+  _channel.Requests().Send(iq, [this, then](Outcome outcome, xmpp_stanza_t* answer) {
     ZELRTCXmppCard card;
-    xmpp_stanza_t* vcard = xmpp_stanza_get_child_by_ns(answer, kVCardNs);
+    xmpp_stanza_t* vcard = outcome == Outcome::Result ? xmpp_stanza_get_child_by_name_and_ns(answer, "vCard", kVCardNs)
+                                                      : nullptr;
     if (vcard) {
       card.name = ZELRTCXmppChildText(vcard, "FN");
       card.title = ZELRTCXmppChildText(vcard, "TITLE");
@@ -51,22 +65,22 @@ void ZELRTCXmppDirectory::FetchCard(const std::string& jid,
       if (!encoded.empty()) {
         unsigned char* decoded = nullptr;
         size_t length = 0;
-        xmpp_base64_decode_bin(_connection.Context(), encoded.c_str(), encoded.size(), &decoded, &length);
+        xmpp_base64_decode_bin(_channel.Context(), encoded.c_str(), encoded.size(), &decoded, &length);
         if (decoded) {
           card.photo.assign(reinterpret_cast<const char*>(decoded), length);
-          xmpp_free(_connection.Context(), decoded);
+          xmpp_free(_channel.Context(), decoded);
         }
       }
     }
-    then(answer, card);
+    then(outcome, answer, card);
   });
   xmpp_stanza_release(iq);
 }
 
 void ZELRTCXmppDirectory::RequestUserInfo(const std::string& jid) {
-  FetchCard(jid, [this, jid](xmpp_stanza_t* answer, const ZELRTCXmppCard& card) {
-    if (ZELRTCXmppAttr(answer, "type") == "error") {
-      ZELRTCXmppPostStanzaError(_connection.SessionId(), answer, _connection.BareJid());
+  FetchCard(jid, [this, jid](Outcome outcome, xmpp_stanza_t* answer, const ZELRTCXmppCard& card) {
+    if (outcome != Outcome::Result) {
+      ZELRTCXmppPostRequestError(_channel, outcome, answer, "vCard of " + jid);
       return;
     }
     ZELRTCXmppEvent e(ZELRTCXmppEventKind::UserInfo);
@@ -76,12 +90,12 @@ void ZELRTCXmppDirectory::RequestUserInfo(const std::string& jid) {
     e.telephone = card.telephone;
     e.mail = card.mail;
     e.photo = card.photo;
-    ZELRTCXmppPostEvent(_connection.SessionId(), e);
+    _channel.Post(e);
   });
 }
 
 void ZELRTCXmppDirectory::PublishMyInfo(const ZELRTCXmppCard& card) {
-  xmpp_stanza_t* iq = _requests.NewIq("set", std::string());
+  xmpp_stanza_t* iq = _channel.Requests().NewIq("set", std::string());
   xmpp_stanza_t* vcard = ZELRTCXmppAddChild(iq, "vCard", kVCardNs);
   AddField(vcard, "FN", card.name);
   AddField(vcard, "TITLE", card.title);
@@ -98,18 +112,18 @@ void ZELRTCXmppDirectory::PublishMyInfo(const ZELRTCXmppCard& card) {
   if (!card.photo.empty()) {
     xmpp_stanza_t* photo = ZELRTCXmppAddChild(vcard, "PHOTO");
     AddField(photo, "TYPE", card.photoType.empty() ? "application/octet-stream" : card.photoType);
-    char* encoded = xmpp_base64_encode(_connection.Context(), reinterpret_cast<const unsigned char*>(card.photo.data()),
+    char* encoded = xmpp_base64_encode(_channel.Context(), reinterpret_cast<const unsigned char*>(card.photo.data()),
                                        card.photo.size());
     if (encoded) {
-      AddField(photo, "BINVAL", encoded);
-      xmpp_free(_connection.Context(), encoded);
+      AddField(photo, "BINVAL", Wrapped(encoded));
+      xmpp_free(_channel.Context(), encoded);
     }
   }
-  _requests.Send(iq, [this](xmpp_stanza_t* answer) {
-    if (ZELRTCXmppAttr(answer, "type") == "error")
-      ZELRTCXmppPostStanzaError(_connection.SessionId(), answer, _connection.BareJid());
+  _channel.Requests().Send(iq, [this](Outcome outcome, xmpp_stanza_t* answer) {
+    if (outcome == Outcome::Result)
+      RequestUserInfo(_channel.BareJid());
     else
-      RequestUserInfo(_connection.BareJid());
+      ZELRTCXmppPostRequestError(_channel, outcome, answer, "my vCard");
   });
   xmpp_stanza_release(iq);
 }
@@ -130,25 +144,58 @@ void ZELRTCXmppDirectory::ResolveUsers(const std::string& name, int option) {
   }
   if (!e.ids.empty()) {
     e.eventType = e.ids.size() > 1 && option != ZelRTCResolveAllMatches ? ZelRTCResolveConflict : ZelRTCResolveSucceeded;
-    ZELRTCXmppPostEvent(_connection.SessionId(), e);
+    _channel.Post(e);
     return;
   }
   if (name.find('@') == std::string::npos) {
     e.eventType = ZelRTCResolveFailed;
     e.reason = kNotFound;
-    ZELRTCXmppPostEvent(_connection.SessionId(), e);
+    _channel.Post(e);
     return;
   }
-  // An address outside my list: the server knows the user when it has its vCard.
-  FetchCard(name, [this, e](xmpp_stanza_t* answer, const ZELRTCXmppCard& card) mutable {
-    e.reason = ZELRTCXmppAnswerCode(answer);
-    e.eventType = e.reason == 0 ? ZelRTCResolveSucceeded : ZelRTCResolveFailed;
-    if (e.reason == 0) {
-      e.ids.push_back(e.name);
-      e.names.push_back(card.name.empty() ? e.name : card.name);
+  // An address outside my list: a vCard with a field shows a user; an empty
+  // one proves nothing, and then the server's discovery of the address tells.
+  FetchCard(name, [this, e](Outcome outcome, xmpp_stanza_t* answer, const ZELRTCXmppCard& card) mutable {
+    auto post = [this, e, card](bool found, int code) mutable {
+      e.eventType = found ? ZelRTCResolveSucceeded : ZelRTCResolveFailed;
+      e.reason = found ? 0 : code;
+      if (found) {
+        e.ids.push_back(e.name);
+        e.names.push_back(card.name.empty() ? e.name : card.name);
+      }
+      _channel.Post(e);
+    };
+    const bool filled = !card.name.empty() || !card.title.empty() || !card.telephone.empty() || !card.mail.empty() ||
+                        !card.photo.empty();
+    if (outcome == Outcome::Result && filled) {
+      post(true, 0);
+      return;
     }
-    ZELRTCXmppPostEvent(_connection.SessionId(), e);
+    if (outcome == Outcome::Timeout || outcome == Outcome::Gone) {
+      post(false, ZELRTCXmppOutcomeCode(outcome, answer));
+      return;
+    }
+    CheckAccount(e.name, post);
   });
+}
+
+void ZELRTCXmppDirectory::CheckAccount(const std::string& jid, std::function<void(bool, int)> then) {
+  xmpp_stanza_t* iq = _channel.Requests().NewIq("get", jid);
+  ZELRTCXmppAddChild(iq, "query", kDiscoInfoNs);
+  _channel.Requests().Send(iq, [then](Outcome outcome, xmpp_stanza_t* answer) {
+    bool account = false;
+    xmpp_stanza_t* q = outcome == Outcome::Result ? xmpp_stanza_get_child_by_name_and_ns(answer, "query", kDiscoInfoNs)
+                                                  : nullptr;
+    for (xmpp_stanza_t* c = q ? xmpp_stanza_get_children(q) : nullptr; c; c = xmpp_stanza_get_next(c)) {
+      const char* name = xmpp_stanza_get_name(c);
+      account |= name && std::string(name) == "identity" && ZELRTCXmppAttr(c, "category") == "account";
+    }
+    // The server answered without an account (or refused to say): not found.
+    then(account, account ? 0 : outcome == Outcome::Result || outcome == Outcome::Error
+                                    ? kNotFound
+                                    : ZELRTCXmppOutcomeCode(outcome, answer));
+  });
+  xmpp_stanza_release(iq);
 }
 
 void ZELRTCXmppDirectory::ResolveGroups(const std::string& name) {
@@ -164,7 +211,7 @@ void ZELRTCXmppDirectory::ResolveGroups(const std::string& name) {
   e.names = e.ids;  // a group's name is its id
   e.eventType = e.ids.empty() ? ZelRTCResolveFailed : e.ids.size() > 1 ? ZelRTCResolveConflict : ZelRTCResolveSucceeded;
   e.reason = e.ids.empty() ? kNotFound : 0;
-  ZELRTCXmppPostEvent(_connection.SessionId(), e);
+  _channel.Post(e);
 }
 
 void ZELRTCXmppDirectory::GroupContent(const std::string& group) {
@@ -178,5 +225,5 @@ void ZELRTCXmppDirectory::GroupContent(const std::string& group) {
     e.eventType = ZelRTCGroupContentReceived;
     e.group.Adopt(_contacts.GroupSnapshot(group));
   }
-  ZELRTCXmppPostEvent(_connection.SessionId(), e);
+  _channel.Post(e);
 }

@@ -3,13 +3,17 @@
 // own, and the lookups of names into users and groups, from the contact list
 // and, for an address not in it, the server's vCards. It posts the user-info,
 // resolved and group-content notifications. Connection's thread only, but for
-// the constructor.
+// the constructor. An empty vCard is no evidence of a user (some servers
+// answer one for every address): an address outside the list is found when
+// its vCard has a field, or when the server's service discovery of the
+// address shows an account.
 #pragma once
 
 #include <string>
 
-#include "ZELRTCXmppConnection.h"
-#include "ZELRTCXmppRequests.h"
+#include <functional>
+
+#include "ZELRTCXmppChannel.h"
 
 class ZELRTCXmppContacts;
 
@@ -20,11 +24,8 @@ struct ZELRTCXmppCard {
 
 class ZELRTCXmppDirectory : public ZELRTCXmppFeature {
  public:
-  ZELRTCXmppDirectory(ZELRTCXmppConnection& connection, const ZELRTCXmppContacts& contacts)
-      : _connection(connection), _contacts(contacts), _requests(connection, "vcard") {}
-
-  void Attach(xmpp_conn_t*) override { _requests.Forget(); }
-  void Online(bool) override {}
+  ZELRTCXmppDirectory(ZELRTCXmppChannel& channel, const ZELRTCXmppContacts& contacts)
+      : _channel(channel), _contacts(contacts) {}
 
   void RequestUserInfo(const std::string& jid);
   // Publishes my vCard; once the server has it, my user information follows.
@@ -34,10 +35,12 @@ class ZELRTCXmppDirectory : public ZELRTCXmppFeature {
   void GroupContent(const std::string& group);
 
  private:
+  using Then = std::function<void(ZELRTCXmppRequestTracker::Outcome, xmpp_stanza_t* answer, const ZELRTCXmppCard&)>;
   // Asks for the vCard of `jid` (mine when it is my own address).
-  void FetchCard(const std::string& jid, std::function<void(xmpp_stanza_t* answer, const ZELRTCXmppCard&)> then);
+  void FetchCard(const std::string& jid, Then then);
+  // Whether the server says `jid` is an account (disco#info answered with an account identity).
+  void CheckAccount(const std::string& jid, std::function<void(bool exists, int code)> then);
 
-  ZELRTCXmppConnection& _connection;
+  ZELRTCXmppChannel& _channel;
   const ZELRTCXmppContacts& _contacts;
-  ZELRTCXmppRequests _requests;
 };

@@ -3,10 +3,12 @@
 
 #include "ZELIRTCXmppSession.h"
 #include "ZELRTCXmppEvent.h"
+#include "ZELRTCXmppRequests.h"
 #include "ZELRTCXmppStanzas.h"
 
 namespace {
 
+using Outcome = ZELRTCXmppRequestTracker::Outcome;
 constexpr const char* kPrivateNs = "jabber:iq:private";
 constexpr const char* kExpandedNs = "urn:zelrtc:expanded-groups:0";
 
@@ -14,11 +16,12 @@ constexpr const char* kExpandedNs = "urn:zelrtc:expanded-groups:0";
 
 void ZELRTCXmppExpandedGroups::Online(bool fresh) {
   if (!fresh) return;
-  xmpp_stanza_t* iq = _requests.NewIq("get", std::string());
+  xmpp_stanza_t* iq = _channel.Requests().NewIq("get", std::string());
   ZELRTCXmppAddChild(ZELRTCXmppAddChild(iq, "query", kPrivateNs), "expanded", kExpandedNs);
-  _requests.Send(iq, [this](xmpp_stanza_t* answer) {
-    if (ZELRTCXmppAttr(answer, "type") == "error") {
-      ZELRTCXmppPostStanzaError(_connection.SessionId(), answer, _connection.BareJid());
+  _channel.Requests().Send(iq, [this](Outcome outcome, xmpp_stanza_t* answer) {
+    if (outcome == Outcome::Gone) return;  // the next login asks again
+    if (outcome != Outcome::Result) {
+      ZELRTCXmppPostRequestError(_channel, outcome, answer, "expanded groups");
       return;
     }
     xmpp_stanza_t* query = xmpp_stanza_get_child_by_ns(answer, kPrivateNs);
@@ -29,7 +32,7 @@ void ZELRTCXmppExpandedGroups::Online(bool fresh) {
       if (!name || std::string(name) != "group") continue;
       char* text = xmpp_stanza_get_text(g);
       if (text && *text) _expanded.insert(text);
-      if (text) xmpp_free(_connection.Context(), text);
+      if (text) xmpp_free(_channel.Context(), text);
     }
     Post(ZelRTCXmppExpandedReceived, _expanded);
   });
@@ -44,12 +47,12 @@ void ZELRTCXmppExpandedGroups::SetExpanded(const std::string& group, bool expand
   else
     _expanded.erase(group);
   const std::set<std::string> wanted = _expanded;
-  xmpp_stanza_t* iq = _requests.NewIq("set", std::string());
+  xmpp_stanza_t* iq = _channel.Requests().NewIq("set", std::string());
   xmpp_stanza_t* list = ZELRTCXmppAddChild(ZELRTCXmppAddChild(iq, "query", kPrivateNs), "expanded", kExpandedNs);
   for (const std::string& g : wanted) ZELRTCXmppAddText(ZELRTCXmppAddChild(list, "group"), g);
-  _requests.Send(iq, [this, wanted](xmpp_stanza_t* answer) {
-    if (ZELRTCXmppAttr(answer, "type") == "error") {
-      ZELRTCXmppPostStanzaError(_connection.SessionId(), answer, _connection.BareJid());
+  _channel.Requests().Send(iq, [this, wanted](Outcome outcome, xmpp_stanza_t* answer) {
+    if (outcome != Outcome::Result) {
+      ZELRTCXmppPostRequestError(_channel, outcome, answer, "expanded groups");
       return;
     }
     Post(ZelRTCXmppExpandedChanged, wanted);
@@ -61,5 +64,5 @@ void ZELRTCXmppExpandedGroups::Post(int eventType, const std::set<std::string>& 
   ZELRTCXmppEvent e(ZELRTCXmppEventKind::BuddyListExpanded);
   e.eventType = eventType;
   e.ids.assign(groups.begin(), groups.end());
-  ZELRTCXmppPostEvent(_connection.SessionId(), e);
+  _channel.Post(e);
 }

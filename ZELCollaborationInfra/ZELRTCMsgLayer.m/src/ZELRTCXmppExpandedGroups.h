@@ -8,15 +8,12 @@
 #include <set>
 #include <string>
 
-#include "ZELRTCXmppConnection.h"
-#include "ZELRTCXmppRequests.h"
+#include "ZELRTCXmppChannel.h"
 
 class ZELRTCXmppExpandedGroups : public ZELRTCXmppFeature {
  public:
-  explicit ZELRTCXmppExpandedGroups(ZELRTCXmppConnection& connection)
-      : _connection(connection), _requests(connection, "private") {}
+  explicit ZELRTCXmppExpandedGroups(ZELRTCXmppChannel& channel) : _channel(channel) {}
 
-  void Attach(xmpp_conn_t*) override { _requests.Forget(); }
   void Online(bool fresh) override;
 
   void SetExpanded(const std::string& group, bool expanded);
@@ -24,7 +21,6 @@ class ZELRTCXmppExpandedGroups : public ZELRTCXmppFeature {
  private:
   void Post(int eventType, const std::set<std::string>& groups);
 
-  ZELRTCXmppConnection& _connection;
-  ZELRTCXmppRequests _requests;
+  ZELRTCXmppChannel& _channel;
   std::set<std::string> _expanded;
 };

@@ -16,6 +16,7 @@
 
 namespace {
 
+using Outcome = ZELRTCXmppRequestTracker::Outcome;
 constexpr const char* kUploadNs = "urn:xmpp:http:upload:0";
 constexpr const char* kOobNs = "jabber:x:oob";
 constexpr const char* kFileNs = "urn:zelrtc:file:0";
@@ -94,8 +95,8 @@ int OnProgress(void* userdata, curl_off_t, curl_off_t downloaded, curl_off_t, cu
 
 }  // namespace
 
-ZELRTCXmppFileTransfer::ZELRTCXmppFileTransfer(ZELRTCXmppConnection& connection, const ZELRTCXmppContacts& contacts)
-    : _connection(connection), _contacts(contacts), _iq(connection, "upload") {
+ZELRTCXmppFileTransfer::ZELRTCXmppFileTransfer(ZELRTCXmppChannel& channel, const ZELRTCXmppContacts& contacts)
+    : _channel(channel), _contacts(contacts) {
   static std::once_flag initialized;
   std::call_once(initialized, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
@@ -112,9 +113,9 @@ void ZELRTCXmppFileTransfer::Shutdown() {
   for (std::thread& worker : workers) worker.join();
 }
 
-void ZELRTCXmppFileTransfer::Attach(xmpp_conn_t* conn) {
-  _iq.Attach(conn);
-  xmpp_handler_add(conn, &OnMessage, nullptr, "message", nullptr, this);
+void ZELRTCXmppFileTransfer::DiscoFeatures(std::vector<std::string>& features) const {
+  features.push_back(kOobNs);
+  features.push_back(kFileNs);
 }
 
 // A fresh login may meet a server configured otherwise: the service is looked for again.
@@ -122,7 +123,6 @@ void ZELRTCXmppFileTransfer::Online(bool fresh) {
   if (fresh && _discovery != Discovery::Finding) _discovery = Discovery::Unknown;
 }
 
-void ZELRTCXmppFileTransfer::Tick() { _iq.Tick(); }
 
 void ZELRTCXmppFileTransfer::Send(int transferId, const std::string& to, const std::string& path,
                                   const std::string& description, int size) {
@@ -135,7 +135,7 @@ void ZELRTCXmppFileTransfer::Send(int transferId, const std::string& to, const s
   job.fileName = path.substr(path.rfind('/') + 1);
   job.description = description;
   job.size = size;
-  job.caFile = _connection.CaFile();
+  job.caFile = _channel.Settings().caFile;
   switch (_discovery) {
     case Discovery::Found: RequestSlot(job); break;
     case Discovery::Missing:
@@ -153,29 +153,30 @@ void ZELRTCXmppFileTransfer::Send(int transferId, const std::string& to, const s
 // disco#items of my server, then disco#info of each item: the first that has the upload feature is the service.
 void ZELRTCXmppFileTransfer::FindService() {
   _discovery = Discovery::Finding;
-  const std::string& me = _connection.BareJid();
-  const std::string domain = me.substr(me.find('@') + 1);
-  xmpp_stanza_t* iq = xmpp_iq_new(_connection.Context(), "get", nullptr);
-  xmpp_stanza_set_to(iq, domain.c_str());
+  auto& requests = _channel.Requests();
+  xmpp_stanza_t* iq = requests.NewIq("get", _channel.Domain());
   ZELRTCXmppAddChild(iq, "query", kDiscoItemsNs);
-  _iq.Send(iq, [this](xmpp_stanza_t* reply) {
-    xmpp_stanza_t* query = reply && ZELRTCXmppAttr(reply, "type") == "result"
-                               ? xmpp_stanza_get_child_by_name_and_ns(reply, "query", kDiscoItemsNs)
-                               : nullptr;
+  requests.Send(iq, [this, &requests](Outcome outcome, xmpp_stanza_t* reply) {
+    if (outcome == Outcome::Timeout || outcome == Outcome::Gone) {
+      ServiceFound(false, outcome == Outcome::Gone ? "The connection was lost while looking for the upload service."
+                                                   : "The server did not say whether it has an upload service.");
+      return;
+    }
+    xmpp_stanza_t* query =
+        outcome == Outcome::Result ? xmpp_stanza_get_child_by_name_and_ns(reply, "query", kDiscoItemsNs) : nullptr;
     std::vector<std::string> items;
     for (xmpp_stanza_t* c = query ? xmpp_stanza_get_children(query) : nullptr; c; c = xmpp_stanza_get_next(c))
       if (!ZELRTCXmppAttr(c, "jid").empty()) items.push_back(ZELRTCXmppAttr(c, "jid"));
     if (items.empty()) {
-      ServiceFound(false);
+      ServiceFound(false, nullptr);
       return;
     }
     _infoWaiting = static_cast<int>(items.size());
     for (const std::string& item : items) {
-      xmpp_stanza_t* info = xmpp_iq_new(_connection.Context(), "get", nullptr);
-      xmpp_stanza_set_to(info, item.c_str());
+      xmpp_stanza_t* info = requests.NewIq("get", item);
       ZELRTCXmppAddChild(info, "query", kDiscoInfoNs);
-      _iq.Send(info, [this, item](xmpp_stanza_t* answer) {
-        xmpp_stanza_t* q = answer && ZELRTCXmppAttr(answer, "type") == "result"
+      requests.Send(info, [this, item](Outcome infoOutcome, xmpp_stanza_t* answer) {
+        xmpp_stanza_t* q = infoOutcome == Outcome::Result
                                ? xmpp_stanza_get_child_by_name_and_ns(answer, "query", kDiscoInfoNs)
                                : nullptr;
         bool upload = false;
@@ -185,9 +186,10 @@ void ZELRTCXmppFileTransfer::FindService() {
         if (_discovery != Discovery::Finding) return;
         if (upload) {
           _service = item;
-          ServiceFound(true);
+          ServiceFound(true, nullptr);
         } else if (_infoWaiting == 0) {
-          ServiceFound(false);
+          ServiceFound(false, infoOutcome == Outcome::Gone ? "The connection was lost while looking for the upload service."
+                                                           : nullptr);
         }
       });
       xmpp_stanza_release(info);
@@ -196,13 +198,17 @@ void ZELRTCXmppFileTransfer::FindService() {
   xmpp_stanza_release(iq);
 }
 
-void ZELRTCXmppFileTransfer::ServiceFound(bool found) {
-  _discovery = found ? Discovery::Found : Discovery::Missing;
+// `why`: the search did not end (the transfers waiting fail, and the service
+// is looked for again next time); null: it ended.
+void ZELRTCXmppFileTransfer::ServiceFound(bool found, const char* why) {
+  _discovery = found ? Discovery::Found : why ? Discovery::Unknown : Discovery::Missing;
   std::vector<Job> waiting;
   waiting.swap(_waitingForService);
   for (const Job& job : waiting) {
     if (found)
       RequestSlot(job);
+    else if (why)
+      PostTransfer(job, ZelRTCXmppTransferFailed, 0, ZelRTCXmppTransferReasonNetwork, why);
     else
       PostTransfer(job, ZelRTCXmppTransferFailed, 0, ZelRTCXmppTransferReasonNoService,
                    "The server offers no HTTP upload service.");
@@ -210,13 +216,14 @@ void ZELRTCXmppFileTransfer::ServiceFound(bool found) {
 }
 
 void ZELRTCXmppFileTransfer::RequestSlot(const Job& job) {
-  xmpp_stanza_t* iq = xmpp_iq_new(_connection.Context(), "get", nullptr);
-  xmpp_stanza_set_to(iq, _service.c_str());
+  xmpp_stanza_t* iq = _channel.Requests().NewIq("get", _service);
   xmpp_stanza_t* request = ZELRTCXmppAddChild(iq, "request", kUploadNs);
   xmpp_stanza_set_attribute(request, "filename", job.fileName.c_str());
   xmpp_stanza_set_attribute(request, "size", std::to_string(job.size).c_str());
   xmpp_stanza_set_attribute(request, "content-type", "application/octet-stream");
-  _iq.Send(iq, [this, job](xmpp_stanza_t* reply) { SlotAnswer(job, reply); });
+  _channel.Requests().Send(iq, [this, job](Outcome outcome, xmpp_stanza_t* reply) {
+    SlotAnswer(job, outcome == Outcome::Result || outcome == Outcome::Error ? reply : nullptr);
+  });
   xmpp_stanza_release(iq);
 }
 
@@ -246,7 +253,7 @@ void ZELRTCXmppFileTransfer::SlotAnswer(Job job, xmpp_stanza_t* reply) {
     if (name != "Authorization" && name != "Cookie" && name != "Expires") continue;
     char* value = xmpp_stanza_get_text(h);
     std::string text = value ? value : "";
-    if (value) xmpp_free(_connection.Context(), value);
+    if (value) xmpp_free(_channel.Context(), value);
     if (text.find_first_of("\r\n") == std::string::npos) job.headers.push_back(name + ": " + text);
   }
   Start(job);
@@ -335,7 +342,7 @@ void ZELRTCXmppFileTransfer::Run(const Job& job) {
     const int size = job.upload || job.size >= 0 ? job.size : static_cast<int>(t.done);
     if (t.posted < size) PostTransfer(job, ZelRTCXmppTransferProgress, size);
     if (job.upload)
-      _connection.Queue([this, job] { SendLink(job); });
+      _channel.Queue([this, job] { SendLink(job); });
     else
       PostTransfer(job, ZelRTCXmppTransferCompleted, size);
   }
@@ -344,36 +351,45 @@ void ZELRTCXmppFileTransfer::Run(const Job& job) {
 
 // The connection's thread: the link goes to the partner; the upload is complete.
 void ZELRTCXmppFileTransfer::SendLink(const Job& job) {
-  xmpp_stanza_t* message = xmpp_message_new(_connection.Context(), "chat", job.partner.c_str(),
+  if (!_channel.IsOnline()) {
+    PostTransfer(job, ZelRTCXmppTransferFailed, job.size, ZelRTCXmppTransferReasonNetwork,
+                 "The connection was lost before the link could be sent.");
+    return;
+  }
+  xmpp_stanza_t* message = xmpp_message_new(_channel.Context(), "chat", job.partner.c_str(),
                                             ("file" + std::to_string(++_nextId)).c_str());
+  // The link in the body too, so that a standard client shows it.
+  ZELRTCXmppAddText(ZELRTCXmppAddChild(message, "body"), job.getUrl);
   xmpp_stanza_t* oob = ZELRTCXmppAddChild(message, "x", kOobNs);
   ZELRTCXmppAddText(ZELRTCXmppAddChild(oob, "url"), job.getUrl);
   if (!job.description.empty()) ZELRTCXmppAddText(ZELRTCXmppAddChild(oob, "desc"), job.description);
   xmpp_stanza_t* file = ZELRTCXmppAddChild(message, "file", kFileNs);
   xmpp_stanza_set_attribute(file, "name", job.fileName.c_str());
   xmpp_stanza_set_attribute(file, "size", std::to_string(job.size).c_str());
-  _connection.Send(message);
+  _channel.Send(message);
   xmpp_stanza_release(message);
   PostTransfer(job, ZelRTCXmppTransferCompleted, job.size);
 }
 
-int ZELRTCXmppFileTransfer::OnMessage(xmpp_conn_t*, xmpp_stanza_t* stanza, void* userdata) {
-  static_cast<ZELRTCXmppFileTransfer*>(userdata)->HandleOffer(stanza);
-  return 1;
+bool ZELRTCXmppFileTransfer::HandleMessage(xmpp_stanza_t* stanza) {
+  const std::string type = ZELRTCXmppAttr(stanza, "type");
+  if (type == "error" || type == "groupchat" || !xmpp_stanza_get_child_by_name_and_ns(stanza, "x", kOobNs))
+    return false;
+  HandleOffer(stanza);
+  return true;
 }
 
 void ZELRTCXmppFileTransfer::HandleOffer(xmpp_stanza_t* stanza) {
-  const std::string type = ZELRTCXmppAttr(stanza, "type");
   xmpp_stanza_t* oob = xmpp_stanza_get_child_by_name_and_ns(stanza, "x", kOobNs);
   const std::string from = ZELRTCXmppBare(ZELRTCXmppAttr(stanza, "from"));
-  if (!oob || type == "error" || type == "groupchat" || from.empty()) return;
+  if (!oob || from.empty()) return;
   Job job;
   job.transferId = NewTransferId();
   job.url = job.getUrl = ZELRTCXmppChildText(oob, "url");
   job.description = ZELRTCXmppChildText(oob, "desc");
   job.partner = from;
   job.partnerName = _contacts.NameOf(from);
-  job.caFile = _connection.CaFile();
+  job.caFile = _channel.Settings().caFile;
   xmpp_stanza_t* file = xmpp_stanza_get_child_by_name_and_ns(stanza, "file", kFileNs);
   job.fileName = ZELRTCXmppAttr(file, "name");
   if (job.fileName.empty() || job.fileName.find('/') != std::string::npos) job.fileName = NameFromUrl(job.url);
@@ -386,7 +402,7 @@ void ZELRTCXmppFileTransfer::HandleOffer(xmpp_stanza_t* stanza) {
     ZELRTCXmppEvent e(ZELRTCXmppEventKind::Error);
     e.key = "BadFileOffer";
     e.args = {from, job.url};
-    ZELRTCXmppPostEvent(_connection.SessionId(), e);
+    _channel.Post(e);
     return;
   }
   {
@@ -427,5 +443,5 @@ void ZELRTCXmppFileTransfer::PostTransfer(const Job& job, int eventType, int byt
   e.transferId = job.transferId;
   e.fileSize = job.size;
   e.bytesDone = bytes;
-  ZELRTCXmppPostEvent(_connection.SessionId(), e);
+  _channel.Post(e);
 }

@@ -3,11 +3,12 @@
 // for a slot, uploads the file there with an HTTP PUT and sends the link:
 //
 //   <message type='chat'>
+//     <body>GET URL</body>
 //     <x xmlns='jabber:x:oob'><url>GET URL</url><desc>description</desc></x>
 //     <file xmlns='urn:zelrtc:file:0' name='report.pdf' size='20971520'/>
 //   </message>
 //
-// The receiver is offered the file and downloads it on request (Download).
+// A standard client shows the link (the body) as a message. The receiver is offered the file and downloads it on request (Download).
 // Transfers run on worker threads of their own, one per transfer, streaming
 // from and to files; they never call libstrophe: the link goes out on the
 // connection's thread, queued there. Both sides get file-transfer
@@ -23,19 +24,19 @@
 #include <thread>
 #include <vector>
 
-#include "ZELRTCXmppConnection.h"
-#include "ZELRTCXmppIqRequests.h"
+#include "ZELRTCXmppChannel.h"
 
 class ZELRTCXmppContacts;
 
 class ZELRTCXmppFileTransfer : public ZELRTCXmppFeature {
  public:
-  ZELRTCXmppFileTransfer(ZELRTCXmppConnection& connection, const ZELRTCXmppContacts& contacts);
+  ZELRTCXmppFileTransfer(ZELRTCXmppChannel& channel, const ZELRTCXmppContacts& contacts);
   ~ZELRTCXmppFileTransfer() override;  // Shutdown()
 
-  void Attach(xmpp_conn_t* conn) override;
+  // File links (out-of-band data) of chat messages.
+  bool HandleMessage(xmpp_stanza_t* stanza) override;
   void Online(bool fresh) override;
-  void Tick() override;
+  void DiscoFeatures(std::vector<std::string>& features) const override;
 
   // Any thread: a new transfer identifier.
   int NewTransferId() { return _nextTransferId.fetch_add(1, std::memory_order_relaxed); }
@@ -68,10 +69,9 @@ class ZELRTCXmppFileTransfer : public ZELRTCXmppFeature {
     bool taken = false;  // downloading or done
   };
 
-  static int OnMessage(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
   void HandleOffer(xmpp_stanza_t* stanza);
   void FindService();
-  void ServiceFound(bool found);
+  void ServiceFound(bool found, const char* why);
   void RequestSlot(const Job& job);
   void SlotAnswer(Job job, xmpp_stanza_t* reply);
   void Start(Job job);
@@ -79,9 +79,8 @@ class ZELRTCXmppFileTransfer : public ZELRTCXmppFeature {
   void SendLink(const Job& job);
   void PostTransfer(const Job& job, int eventType, int bytes, int reason = 0, const std::string& text = "");
 
-  ZELRTCXmppConnection& _connection;
+  ZELRTCXmppChannel& _channel;
   const ZELRTCXmppContacts& _contacts;
-  ZELRTCXmppIqRequests _iq;
   std::atomic<int> _nextTransferId{1};
   std::atomic<bool> _cancel{false};
 

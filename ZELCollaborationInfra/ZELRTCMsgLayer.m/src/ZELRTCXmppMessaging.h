@@ -11,12 +11,20 @@
 // what it has seen, and acknowledges with a headline message
 // <ack xmlns='urn:zelrtc:reliable:0' e='EPOCH' h='H'/> (all up to H delivered),
 // every kAckEvery messages and on the next tick. The sender keeps what is not
-// acknowledged and sends it again when the stream comes back and when the peer
-// comes online. Messages without a marker (other clients) are delivered as they
-// come.
+// acknowledged and sends it again after a fresh login (a resumed stream has
+// lost nothing) and when the peer comes online. Messages without a marker
+// (other clients) are delivered as they come. Memory per sender is bounded: past
+// kPeerLimit senders the least recently heard is forgotten, and a sender
+// forgotten is treated as new.
 //
-// Data go as <data xmlns='urn:zelrtc:data:0' type='T' typed='0|1'>base64</data>;
-// above the split size, in parts with part='i' parts='n' attributes.
+// A message that would make a stanza larger than the server accepts is not
+// sent (an error notification "StanzaTooLarge" tells); one after which the
+// server closed the stream for what it received is given up ("StanzaRefused"),
+// never sent again.
+//
+// Data go as <data xmlns='urn:zelrtc:data:0' type='T' typed='0|1'>base64</data>
+// in a message of type 'normal' without a body, which a standard client does
+// not show; above the split size, in parts with part='i' parts='n' attributes.
 // Connection's thread only, but for the constructor.
 #pragma once
 
@@ -28,23 +36,24 @@
 #include <string>
 #include <utility>
 
-#include "ZELRTCXmppConnection.h"
+#include "ZELRTCXmppChannel.h"
 
 class ZELRTCXmppContacts;
 
 class ZELRTCXmppMessaging : public ZELRTCXmppFeature {
  public:
-  ZELRTCXmppMessaging(ZELRTCXmppConnection& connection, const ZELRTCXmppContacts& contacts);
+  // The namespace of the acknowledgement, which the session announces.
+  static constexpr const char* kReliableNs = "urn:zelrtc:reliable:0";
 
-  void Attach(xmpp_conn_t* conn) override;
+  ZELRTCXmppMessaging(ZELRTCXmppChannel& channel, const ZELRTCXmppContacts& contacts);
+
+  // Every message the features before did not claim.
+  bool HandleMessage(xmpp_stanza_t* stanza) override;
   void Online(bool fresh) override;
+  void Offline() override;
   void Tick() override;
   void Close() override;
-  // Messages from these addresses, and invitations, belong to another feature (the rooms).
-  std::function<bool(const std::string& bare)> isRoom;
-  std::function<bool(xmpp_stanza_t* message)> isInvitation;
-  // A peer came online: what it has not acknowledged goes again.
-  void PeerAvailable(const std::string& bare);
+  void DiscoFeatures(std::vector<std::string>& features) const override;
 
   void SendText(const std::string& to, const std::string& text);
   void SendData(const std::string& to, const std::string& type, const std::string& bytes, bool typed);
@@ -54,6 +63,7 @@ class ZELRTCXmppMessaging : public ZELRTCXmppFeature {
   struct Outgoing {
     uint64_t next = 1;
     std::deque<std::pair<uint64_t, xmpp_stanza_t*>> pending;  // one reference each
+    bool peerAvailable = false;  // at the last tick
   };
   struct Incoming {
     uint64_t delivered = 0;
@@ -61,21 +71,29 @@ class ZELRTCXmppMessaging : public ZELRTCXmppFeature {
     bool ackDue = false;
     std::map<uint64_t, xmpp_stanza_t*> held;  // one reference each
     Clock::time_point gapSince;
+    uint64_t lastHeard = 0;  // the order in which senders were last heard
   };
 
-  static int OnMessage(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
-  void HandleMessage(xmpp_stanza_t* stanza);
   void Deliver(xmpp_stanza_t* stanza, const std::string& from);
   void DeliverData(xmpp_stanza_t* data, const std::string& from);
-  void SendReliable(const std::string& to, xmpp_stanza_t* message);
+  // Sends `message` (its reference is taken): sequenced to a peer that speaks the layer, else plain.
+  void SendMessage(const std::string& to, xmpp_stanza_t* message);
+  bool FitsServer(const std::string& to, xmpp_stanza_t* message);
   void Resend(Outgoing& out);
   void Acknowledge(const std::string& peer, const std::string& epoch, Incoming& in);
   void FlushHeld(Incoming& in, const std::string& from, uint64_t upTo);
+  void Receive(xmpp_stanza_t* stanza, const std::string& fromFull);
+  void Forget();
   void PostError(const char* key, std::vector<std::string> args);
 
-  ZELRTCXmppConnection& _connection;
+  ZELRTCXmppChannel& _channel;
   const ZELRTCXmppContacts& _contacts;
   const std::string _epoch;
+  uint64_t _heard = 0;        // counts the messages heard, for lastHeard
+  unsigned long _plainId = 0;
+  // The sequenced message sent last, until the stream has carried more: given
+  // up when the server closes the stream after it.
+  std::pair<std::string, uint64_t> _lastSent;
   std::map<std::string, Outgoing> _out;
   std::map<std::pair<std::string, std::string>, Incoming> _in;  // (peer, epoch)
 };

@@ -1,37 +1,11 @@
-// Requests of a feature and their answers.
+// Shared readers and error notifications of the answers to a session's requests.
 #include "ZELRTCXmppRequests.h"
 
 #include <cstring>
 
+#include "ZELRTCXmppChannel.h"
 #include "ZELRTCXmppEvent.h"
 #include "ZELRTCXmppStanzas.h"
-
-xmpp_stanza_t* ZELRTCXmppRequests::NewIq(const char* type, const std::string& to) {
-  const std::string id = _prefix + std::to_string(++_nextId);
-  xmpp_stanza_t* iq = xmpp_iq_new(_connection.Context(), type, id.c_str());
-  if (iq && !to.empty()) xmpp_stanza_set_to(iq, to.c_str());
-  return iq;
-}
-
-void ZELRTCXmppRequests::Send(xmpp_stanza_t* iq, Answer answer) {
-  const char* id = xmpp_stanza_get_id(iq);
-  if (!id || !_connection.Conn() || !_connection.IsOnline()) return;
-  _pending[id] = std::move(answer);
-  xmpp_id_handler_add(_connection.Conn(), &OnAnswer, id, this);
-  _connection.Send(iq);
-}
-
-int ZELRTCXmppRequests::OnAnswer(xmpp_conn_t*, xmpp_stanza_t* stanza, void* userdata) {
-  auto* self = static_cast<ZELRTCXmppRequests*>(userdata);
-  const std::string type = ZELRTCXmppAttr(stanza, "type");
-  if (type != "result" && type != "error") return 1;  // not an answer: keep waiting
-  auto it = self->_pending.find(ZELRTCXmppAttr(stanza, "id"));
-  if (it == self->_pending.end()) return 0;
-  Answer answer = std::move(it->second);
-  self->_pending.erase(it);
-  answer(stanza);
-  return 0;
-}
 
 int ZELRTCXmppAnswerCode(xmpp_stanza_t* answer) {
   if (ZELRTCXmppAttr(answer, "type") != "error") return 0;
@@ -57,12 +31,31 @@ int ZELRTCXmppAnswerCode(xmpp_stanza_t* answer) {
   return 500;
 }
 
-void ZELRTCXmppPostStanzaError(int sessionId, xmpp_stanza_t* stanza, const std::string& fallbackFrom) {
+int ZELRTCXmppOutcomeCode(ZELRTCXmppRequestTracker::Outcome outcome, xmpp_stanza_t* answer) {
+  using Outcome = ZELRTCXmppRequestTracker::Outcome;
+  if (outcome == Outcome::Result || outcome == Outcome::Error) return ZELRTCXmppAnswerCode(answer);
+  return 504;
+}
+
+void ZELRTCXmppPostStanzaError(ZELRTCXmppChannel& channel, xmpp_stanza_t* stanza) {
   ZELRTCXmppEvent e(ZELRTCXmppEventKind::Error);
   std::string condition, text;
   ZELRTCXmppErrorOf(stanza, condition, text);
   const std::string from = ZELRTCXmppAttr(stanza, "from");
   e.key = "StanzaError";
-  e.args = {from.empty() ? fallbackFrom : from, condition, text};
-  ZELRTCXmppPostEvent(sessionId, e);
+  e.args = {from.empty() ? channel.BareJid() : from, condition, text};
+  channel.Post(e);
+}
+
+void ZELRTCXmppPostRequestError(ZELRTCXmppChannel& channel, ZELRTCXmppRequestTracker::Outcome outcome,
+                                xmpp_stanza_t* answer, const std::string& what) {
+  if (outcome == ZELRTCXmppRequestTracker::Outcome::Error) {
+    ZELRTCXmppPostStanzaError(channel, answer);
+    return;
+  }
+  if (outcome == ZELRTCXmppRequestTracker::Outcome::Result) return;
+  ZELRTCXmppEvent e(ZELRTCXmppEventKind::Error);
+  e.key = "NoAnswer";
+  e.args = {what, ZELRTCXmppOutcomeName(outcome)};
+  channel.Post(e);
 }

@@ -7,54 +7,45 @@
 #include <climits>
 #include <random>
 
-#include "ZELNotificationCenter.h"
-#include "ZELRTCTracedMethod.h"
+namespace {
 
-ZELRTCXmppSession::ZELRTCXmppSession(int sessionId)
-    : _connection(sessionId),
-      _contacts(_connection),
-      _messaging(_connection, _contacts),
-      _conference(_connection, _contacts),
-      _directory(_connection, _contacts),
-      _archive(_connection, _contacts),
-      _expandedGroups(_connection),
-      _calls(_connection, _contacts),
-      _files(_connection, _contacts) {
-  _connection.AddFeature(&_contacts);
-  _connection.AddFeature(&_messaging);
-  _connection.AddFeature(&_conference);
-  _connection.AddFeature(&_directory);
-  _connection.AddFeature(&_archive);
-  _connection.AddFeature(&_expandedGroups);
-  _connection.AddFeature(&_calls);
-  _connection.AddFeature(&_files);
-  _contacts.onAvailable = [this](const std::string& bare) { _messaging.PeerAvailable(bare); };
-  // Rooms speak to the conference feature alone.
-  auto isRoom = [this](const std::string& bare) { return _conference.IsRoom(bare); };
-  _contacts.isRoom = isRoom;
-  _messaging.isRoom = isRoom;
-  _messaging.isInvitation = &ZELRTCXmppConference::IsInvitation;
+std::string Copy(const char* text) { return text ? text : ""; }
+const char* Shown(const char* text) { return text ? text : "(null)"; }
+
+}  // namespace
+
+ZELRTCXmppSession::ZELRTCXmppSession(int sessionId) : _connection(sessionId), _features(_connection) {
+  _connection.SetDispatcher(&_features.dispatcher);
 }
 
 // The transfers stop first: their last steps may still queue work for the connection.
 ZELRTCXmppSession::~ZELRTCXmppSession() {
-  _files.Shutdown();
+  _features.files.Shutdown();
   _connection.Stop();
 }
 
-HRESULT ZELRTCXmppSession::CheckPeer(const char* jid) const {
-  if (!jid || !*jid) return E_INVALIDARG;
-  return _connection.LoggedIn() ? S_OK : E_FAIL;
+HRESULT ZELRTCXmppSession::Finish(ZELRTCTracedMethod& scope, const char* name, HRESULT checked, Work work) {
+  if (checked == S_OK && work) _connection.Queue([this, work] { work(_features); });
+  scope.ExitHR(ZelRTCInfraTrace, name, __LINE__, checked);
+  return checked;
+}
+
+HRESULT ZELRTCXmppSession::Peer(const char* jid, bool valid) const {
+  return !jid || !*jid || !valid ? E_INVALIDARG : Online();
+}
+
+HRESULT ZELRTCXmppSession::Online(bool valid) const {
+  return !valid ? E_INVALIDARG : _connection.LoggedIn() ? S_OK : E_FAIL;
 }
 
 // The password is left out of the entry line.
 HRESULT ZELRTCXmppSession::Login(const ZELRTCXmppLoginOptions& o) {
   ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::Login", "server=%s port=%d user=%s tls=%d",
-                           o.server ? o.server : "(null)", o.port, o.user ? o.user : "(null)", o.requireTls);
+                           Shown(o.server), o.port, Shown(o.user), o.requireTls);
   HRESULT hr = _connection.Login(o);
   if (hr == S_OK) {
-    std::string servers = o.iceServers ? o.iceServers : "";
-    _connection.Queue([this, servers] { _calls.SetIceServers(servers); });
+    std::string servers = Copy(o.iceServers);
+    _connection.Queue([this, servers] { _features.calls.SetIceServers(servers); });
   }
   scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::Login", __LINE__, hr);
   return hr;
@@ -68,362 +59,194 @@ HRESULT ZELRTCXmppSession::Logout() {
 }
 
 HRESULT ZELRTCXmppSession::SetMyStatus(ZelRTCUserStatus status, const char* text) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SetMyStatus", "status=%d", status);
-  HRESULT hr = status < ZelRTCStatusActive || status > ZelRTCStatusOffline ? E_INVALIDARG
-               : _connection.LoggedIn()                                     ? S_OK
-                                                                            : E_FAIL;
-  if (hr == S_OK) {
-    std::string copy = text ? text : "";
-    _connection.Queue([this, status, copy] { _contacts.SetMyStatus(status, copy); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SetMyStatus", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::SetMyStatus", Online(status >= ZelRTCStatusActive && status <= ZelRTCStatusOffline),
+             [status, t = Copy(text)](ZELRTCXmppFeatureSet& f) { f.contacts.SetMyStatus(status, t); }, "status=%d",
+             status);
 }
 
 HRESULT ZELRTCXmppSession::SendInstantMessage(const char* to, const char* text) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SendInstantMessage", "to=%s", to ? to : "(null)");
-  HRESULT hr = CheckPeer(to);
-  if (hr == S_OK && !text) hr = E_INVALIDARG;
-  if (hr == S_OK) {
-    std::string peer = to, body = text;
-    _connection.Queue([this, peer, body] { _messaging.SendText(peer, body); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SendInstantMessage", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::SendInstantMessage", Peer(to, text != nullptr),
+             [p = Copy(to), b = Copy(text)](ZELRTCXmppFeatureSet& f) { f.messaging.SendText(p, b); }, "to=%s",
+             Shown(to));
 }
 
 HRESULT ZELRTCXmppSession::SendData(const char* to, const char* type, const char* bytes, int length,
                                     unsigned char typed) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SendData", "to=%s type=%s length=%d",
-                           to ? to : "(null)", type ? type : "(null)", length);
-  HRESULT hr = CheckPeer(to);
-  if (hr == S_OK && (!type || !*type || length < 0 || (length > 0 && !bytes))) hr = E_INVALIDARG;
-  if (hr == S_OK) {
-    std::string peer = to, kind = type, data(bytes ? bytes : "", static_cast<size_t>(length));
-    bool isTyped = typed != 0;
-    _connection.Queue([this, peer, kind, data, isTyped] { _messaging.SendData(peer, kind, data, isTyped); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SendData", __LINE__, hr);
-  return hr;
+  const bool valid = type && *type && length >= 0 && (length == 0 || bytes);
+  return Run("ZELRTCMainSessionImpl::SendData", Peer(to, valid),
+             [p = Copy(to), k = Copy(type), d = valid ? std::string(bytes ? bytes : "", static_cast<size_t>(length)) : "",
+              typed](ZELRTCXmppFeatureSet& f) { f.messaging.SendData(p, k, d, typed != 0); },
+             "to=%s type=%s length=%d", Shown(to), Shown(type), length);
 }
 
 HRESULT ZELRTCXmppSession::AddContact(const char* jid, const char* name, const char* group) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::AddContact", "jid=%s", jid ? jid : "(null)");
-  HRESULT hr = CheckPeer(jid);
-  if (hr == S_OK) {
-    std::string j = jid, n = name ? name : "", g = group ? group : "";
-    _connection.Queue([this, j, n, g] { _contacts.AddContact(j, n, g); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::AddContact", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::AddContact", Peer(jid),
+             [j = Copy(jid), n = Copy(name), g = Copy(group)](ZELRTCXmppFeatureSet& f) { f.contacts.AddContact(j, n, g); },
+             "jid=%s", Shown(jid));
 }
 
 HRESULT ZELRTCXmppSession::RemoveContact(const char* jid) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::RemoveContact", "jid=%s", jid ? jid : "(null)");
-  HRESULT hr = CheckPeer(jid);
-  if (hr == S_OK) {
-    std::string j = jid;
-    _connection.Queue([this, j] { _contacts.RemoveContact(j); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::RemoveContact", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::RemoveContact", Peer(jid),
+             [j = Copy(jid)](ZELRTCXmppFeatureSet& f) { f.contacts.RemoveContact(j); }, "jid=%s", Shown(jid));
 }
 
 HRESULT ZELRTCXmppSession::MoveContact(const char* jid, const char* fromGroup, const char* toGroup) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::MoveContact", "jid=%s", jid ? jid : "(null)");
-  HRESULT hr = CheckPeer(jid);
-  if (hr == S_OK) {
-    std::string j = jid, f = fromGroup ? fromGroup : "", t = toGroup ? toGroup : "";
-    _connection.Queue([this, j, f, t] { _contacts.MoveContact(j, f, t); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::MoveContact", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::MoveContact", Peer(jid),
+             [j = Copy(jid), a = Copy(fromGroup), b = Copy(toGroup)](ZELRTCXmppFeatureSet& f) {
+               f.contacts.MoveContact(j, a, b);
+             },
+             "jid=%s", Shown(jid));
 }
 
 HRESULT ZELRTCXmppSession::AnswerSubscription(const char* jid, unsigned char accept) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::AnswerSubscription", "jid=%s accept=%d",
-                           jid ? jid : "(null)", accept);
-  HRESULT hr = CheckPeer(jid);
-  if (hr == S_OK) {
-    std::string j = jid;
-    bool yes = accept != 0;
-    _connection.Queue([this, j, yes] { _contacts.AnswerSubscription(j, yes); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::AnswerSubscription", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::AnswerSubscription", Peer(jid),
+             [j = Copy(jid), accept](ZELRTCXmppFeatureSet& f) { f.contacts.AnswerSubscription(j, accept != 0); },
+             "jid=%s accept=%d", Shown(jid), accept);
 }
 
-// The operations below share one shape: check, copy the texts, queue the work
-// on the connection's thread, inside a traced scope.
-namespace {
-
-std::string Copy(const char* text) { return text ? text : ""; }
-const char* Shown(const char* text) { return text ? text : "(null)"; }
-
-}  // namespace
-
 HRESULT ZELRTCXmppSession::JoinConference(const char* room, const char* nick) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::JoinConference", "room=%s nick=%s", Shown(room),
-                           Shown(nick));
-  HRESULT hr = CheckPeer(room);
-  if (hr == S_OK) {
-    std::string r = room, n = Copy(nick);
-    _connection.Queue([this, r, n] { _conference.Join(r, n); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::JoinConference", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::JoinConference", Peer(room),
+             [r = Copy(room), n = Copy(nick)](ZELRTCXmppFeatureSet& f) { f.conference.Join(r, n); },
+             "room=%s nick=%s", Shown(room), Shown(nick));
 }
 
 HRESULT ZELRTCXmppSession::LeaveConference(const char* room) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::LeaveConference", "room=%s", Shown(room));
-  HRESULT hr = CheckPeer(room);
-  if (hr == S_OK) {
-    std::string r = room;
-    _connection.Queue([this, r] { _conference.Leave(r); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::LeaveConference", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::LeaveConference", Peer(room),
+             [r = Copy(room)](ZELRTCXmppFeatureSet& f) { f.conference.Leave(r); }, "room=%s", Shown(room));
 }
 
 HRESULT ZELRTCXmppSession::InviteToConference(const char* room, const char* jid, const char* reason) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::InviteToConference", "room=%s jid=%s",
-                           Shown(room), Shown(jid));
-  HRESULT hr = CheckPeer(room);
-  if (hr == S_OK && (!jid || !*jid)) hr = E_INVALIDARG;
-  if (hr == S_OK) {
-    std::string r = room, j = jid, why = Copy(reason);
-    _connection.Queue([this, r, j, why] { _conference.Invite(r, j, why); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::InviteToConference", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::InviteToConference", Peer(room, jid && *jid),
+             [r = Copy(room), j = Copy(jid), w = Copy(reason)](ZELRTCXmppFeatureSet& f) { f.conference.Invite(r, j, w); },
+             "room=%s jid=%s", Shown(room), Shown(jid));
 }
 
 HRESULT ZELRTCXmppSession::SendConferenceMessage(const char* room, const char* text) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SendConferenceMessage", "room=%s", Shown(room));
-  HRESULT hr = CheckPeer(room);
-  if (hr == S_OK && !text) hr = E_INVALIDARG;
-  if (hr == S_OK) {
-    std::string r = room, body = text;
-    _connection.Queue([this, r, body] { _conference.SendText(r, body); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SendConferenceMessage", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::SendConferenceMessage", Peer(room, text != nullptr),
+             [r = Copy(room), b = Copy(text)](ZELRTCXmppFeatureSet& f) { f.conference.SendText(r, b); }, "room=%s",
+             Shown(room));
 }
 
 HRESULT ZELRTCXmppSession::SetConferenceRole(const char* room, const char* nick, ZelRTCXmppConferenceRole role) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SetConferenceRole", "room=%s nick=%s role=%d",
-                           Shown(room), Shown(nick), role);
-  HRESULT hr = CheckPeer(room);
-  if (hr == S_OK && (!nick || !*nick || role < ZelRTCXmppRoleNone || role > ZelRTCXmppRoleModerator)) hr = E_INVALIDARG;
-  if (hr == S_OK) {
-    std::string r = room, n = nick;
-    _connection.Queue([this, r, n, role] { _conference.SetRole(r, n, role); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SetConferenceRole", __LINE__, hr);
-  return hr;
+  const bool valid = nick && *nick && role >= ZelRTCXmppRoleNone && role <= ZelRTCXmppRoleModerator;
+  return Run("ZELRTCMainSessionImpl::SetConferenceRole", Peer(room, valid),
+             [r = Copy(room), n = Copy(nick), role](ZELRTCXmppFeatureSet& f) { f.conference.SetRole(r, n, role); },
+             "room=%s nick=%s role=%d", Shown(room), Shown(nick), role);
 }
 
 HRESULT ZELRTCXmppSession::ListConferences() {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::ListConferences");
-  HRESULT hr = _connection.LoggedIn() ? S_OK : E_FAIL;
-  if (hr == S_OK) _connection.Queue([this] { _conference.ListRooms(); });
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::ListConferences", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::ListConferences", Online(),
+             [](ZELRTCXmppFeatureSet& f) { f.conference.ListRooms(); });
 }
 
 HRESULT ZELRTCXmppSession::RequestUserInfo(const char* jid) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::RequestUserInfo", "jid=%s", Shown(jid));
-  HRESULT hr = CheckPeer(jid);
-  if (hr == S_OK) {
-    std::string j = jid;
-    _connection.Queue([this, j] { _directory.RequestUserInfo(j); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::RequestUserInfo", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::RequestUserInfo", Peer(jid),
+             [j = Copy(jid)](ZELRTCXmppFeatureSet& f) { f.directory.RequestUserInfo(j); }, "jid=%s", Shown(jid));
 }
 
 // The photo's bytes are left out of the entry line, its length shown.
 HRESULT ZELRTCXmppSession::PublishMyInfo(const ZELRTCXmppUserInfo& info) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::PublishMyInfo", "name=%s photo=%d",
-                           Shown(info.name), info.photoLength);
-  HRESULT hr = info.photoLength < 0 || (info.photoLength > 0 && !info.photo) ? E_INVALIDARG
-               : _connection.LoggedIn()                                       ? S_OK
-                                                                              : E_FAIL;
-  if (hr == S_OK) {
-    ZELRTCXmppCard card{Copy(info.name), Copy(info.title), Copy(info.telephone), Copy(info.mail),
-                        std::string(info.photo ? info.photo : "", static_cast<size_t>(info.photoLength)),
-                        Copy(info.photoType)};
-    _connection.Queue([this, card] { _directory.PublishMyInfo(card); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::PublishMyInfo", __LINE__, hr);
-  return hr;
+  const bool valid = info.photoLength >= 0 && (info.photoLength == 0 || info.photo);
+  ZELRTCXmppCard card;
+  if (valid)
+    card = ZELRTCXmppCard{Copy(info.name), Copy(info.title), Copy(info.telephone), Copy(info.mail),
+                          std::string(info.photo ? info.photo : "", static_cast<size_t>(info.photoLength)),
+                          Copy(info.photoType)};
+  return Run("ZELRTCMainSessionImpl::PublishMyInfo", Online(valid),
+             [card](ZELRTCXmppFeatureSet& f) { f.directory.PublishMyInfo(card); }, "name=%s photo=%d",
+             Shown(info.name), info.photoLength);
 }
 
 HRESULT ZELRTCXmppSession::ResolveUsers(const char* name, ZelRTCResolveUsersOption option) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::ResolveUsers", "name=%s option=%d", Shown(name),
-                           option);
-  HRESULT hr = CheckPeer(name);
-  if (hr == S_OK && (option < ZelRTCResolveExactMatch || option > ZelRTCResolveAllMatches)) hr = E_INVALIDARG;
-  if (hr == S_OK) {
-    std::string n = name;
-    _connection.Queue([this, n, option] { _directory.ResolveUsers(n, option); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::ResolveUsers", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::ResolveUsers",
+             Peer(name, option >= ZelRTCResolveExactMatch && option <= ZelRTCResolveAllMatches),
+             [n = Copy(name), option](ZELRTCXmppFeatureSet& f) { f.directory.ResolveUsers(n, option); },
+             "name=%s option=%d", Shown(name), option);
 }
 
 HRESULT ZELRTCXmppSession::ResolveGroups(const char* name) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::ResolveGroups", "name=%s", Shown(name));
-  HRESULT hr = CheckPeer(name);
-  if (hr == S_OK) {
-    std::string n = name;
-    _connection.Queue([this, n] { _directory.ResolveGroups(n); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::ResolveGroups", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::ResolveGroups", Peer(name),
+             [n = Copy(name)](ZELRTCXmppFeatureSet& f) { f.directory.ResolveGroups(n); }, "name=%s", Shown(name));
 }
 
 HRESULT ZELRTCXmppSession::RequestGroupContent(const char* group) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::RequestGroupContent", "group=%s", Shown(group));
-  HRESULT hr = CheckPeer(group);
-  if (hr == S_OK) {
-    std::string g = group;
-    _connection.Queue([this, g] { _directory.GroupContent(g); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::RequestGroupContent", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::RequestGroupContent", Peer(group),
+             [g = Copy(group)](ZELRTCXmppFeatureSet& f) { f.directory.GroupContent(g); }, "group=%s", Shown(group));
 }
 
 HRESULT ZELRTCXmppSession::RequestArchive(const char* jid) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::RequestArchive", "jid=%s", Shown(jid));
-  HRESULT hr = CheckPeer(jid);
-  if (hr == S_OK) {
-    std::string j = jid;
-    _connection.Queue([this, j] { _archive.RequestHistory(j); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::RequestArchive", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::RequestArchive", Peer(jid),
+             [j = Copy(jid)](ZELRTCXmppFeatureSet& f) { f.archive.RequestHistory(j); }, "jid=%s", Shown(jid));
 }
 
 HRESULT ZELRTCXmppSession::ClearArchive(const char* jid) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::ClearArchive", "jid=%s", Shown(jid));
-  HRESULT hr = CheckPeer(jid);
-  if (hr == S_OK) {
-    std::string j = jid;
-    _connection.Queue([this, j] { _archive.ClearHistory(j); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::ClearArchive", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::ClearArchive", Peer(jid),
+             [j = Copy(jid)](ZELRTCXmppFeatureSet& f) { f.archive.ClearHistory(j); }, "jid=%s", Shown(jid));
 }
 
 HRESULT ZELRTCXmppSession::SetGroupExpanded(const char* group, unsigned char expanded) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SetGroupExpanded", "group=%s expanded=%d",
-                           Shown(group), expanded);
-  HRESULT hr = CheckPeer(group);
-  if (hr == S_OK) {
-    std::string g = group;
-    bool yes = expanded != 0;
-    _connection.Queue([this, g, yes] { _expandedGroups.SetExpanded(g, yes); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SetGroupExpanded", __LINE__, hr);
-  return hr;
-}
-
-HRESULT ZELRTCXmppSession::QueueCall(const char* roomId, std::function<void(const std::string&)> operation) {
-  if (!roomId || !*roomId) return E_INVALIDARG;
-  if (!_connection.LoggedIn()) return E_FAIL;
-  std::string room = roomId;
-  _connection.Queue([operation, room] { operation(room); });
-  return S_OK;
+  return Run("ZELRTCMainSessionImpl::SetGroupExpanded", Peer(group),
+             [g = Copy(group), expanded](ZELRTCXmppFeatureSet& f) { f.expandedGroups.SetExpanded(g, expanded != 0); },
+             "group=%s expanded=%d", Shown(group), expanded);
 }
 
 HRESULT ZELRTCXmppSession::InviteToCall(const char* to, const char* roomId, const char* callType) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::InviteToCall", "to=%s room=%s type=%s",
-                           to ? to : "(null)", roomId ? roomId : "(null)", callType ? callType : "(null)");
-  HRESULT hr = CheckPeer(to);
-  if (hr == S_OK && roomId && !*roomId) hr = E_INVALIDARG;
-  if (hr == S_OK) {
-    std::string peer = to, type = callType && *callType ? callType : "audio", room;
-    if (roomId) {
-      room = roomId;
-    } else {
-      std::random_device random;
-      char text[32];
-      std::snprintf(text, sizeof text, "room-%08x%08x", random(), random());
-      room = text;
-    }
-    _connection.Queue([this, peer, room, type] { _calls.Invite(peer, room, type); });
+  std::string room = Copy(roomId);
+  if (!roomId) {
+    std::random_device random;
+    char text[32];
+    std::snprintf(text, sizeof text, "room-%08x%08x", random(), random());
+    room = text;
   }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::InviteToCall", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::InviteToCall", Peer(to, !roomId || *roomId),
+             [p = Copy(to), room, t = std::string(callType && *callType ? callType : "audio")](ZELRTCXmppFeatureSet& f) {
+               f.calls.Invite(p, room, t);
+             },
+             "to=%s room=%s type=%s", Shown(to), Shown(roomId), Shown(callType));
 }
 
 HRESULT ZELRTCXmppSession::AcceptCall(const char* roomId) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::AcceptCall", "room=%s",
-                           roomId ? roomId : "(null)");
-  HRESULT hr = QueueCall(roomId, [this](const std::string& room) { _calls.Accept(room); });
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::AcceptCall", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::AcceptCall", Peer(roomId),
+             [r = Copy(roomId)](ZELRTCXmppFeatureSet& f) { f.calls.Accept(r); }, "room=%s", Shown(roomId));
 }
 
 HRESULT ZELRTCXmppSession::EndCall(const char* roomId) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::EndCall", "room=%s", roomId ? roomId : "(null)");
-  HRESULT hr = QueueCall(roomId, [this](const std::string& room) { _calls.End(room); });
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::EndCall", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::EndCall", Peer(roomId),
+             [r = Copy(roomId)](ZELRTCXmppFeatureSet& f) { f.calls.End(r); }, "room=%s", Shown(roomId));
 }
 
 HRESULT ZELRTCXmppSession::SendSdp(const char* roomId, const char* sdp, unsigned char renegotiating,
                                    unsigned char secondSwitch) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SendSdp", "room=%s renegotiating=%d",
-                           roomId ? roomId : "(null)", renegotiating);
-  HRESULT hr = E_INVALIDARG;
-  if (sdp) {
-    std::string text = sdp;
-    bool again = renegotiating != 0, second = secondSwitch != 0;
-    hr = QueueCall(roomId, [this, text, again, second](const std::string& room) {
-      _calls.SendSdp(room, text, again, second);
-    });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SendSdp", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::SendSdp", sdp ? Peer(roomId) : E_INVALIDARG,
+             [r = Copy(roomId), s = Copy(sdp), renegotiating, secondSwitch](ZELRTCXmppFeatureSet& f) {
+               f.calls.SendSdp(r, s, renegotiating != 0, secondSwitch != 0);
+             },
+             "room=%s renegotiating=%d", Shown(roomId), renegotiating);
 }
 
 HRESULT ZELRTCXmppSession::SendIceCandidate(const char* roomId, const char* candidate) {
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SendIceCandidate", "room=%s",
-                           roomId ? roomId : "(null)");
-  HRESULT hr = E_INVALIDARG;
-  if (candidate) {
-    std::string text = candidate;
-    hr = QueueCall(roomId, [this, text](const std::string& room) { _calls.SendCandidate(room, text); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SendIceCandidate", __LINE__, hr);
-  return hr;
+  return Run("ZELRTCMainSessionImpl::SendIceCandidate", candidate ? Peer(roomId) : E_INVALIDARG,
+             [r = Copy(roomId), c = Copy(candidate)](ZELRTCXmppFeatureSet& f) { f.calls.SendCandidate(r, c); },
+             "room=%s", Shown(roomId));
 }
 
 HRESULT ZELRTCXmppSession::SendFile(const char* to, const char* path, const char* description, int& oTransferId) {
   oTransferId = -1;
-  ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SendFile", "to=%s path=%s",
-                           to ? to : "(null)", path ? path : "(null)");
-  HRESULT hr = CheckPeer(to);
   struct stat info {};
-  if (hr == S_OK && (!path || stat(path, &info) != 0 || !S_ISREG(info.st_mode) || access(path, R_OK) != 0 ||
-                     info.st_size >= INT_MAX || std::string(path).back() == '/'))
-    hr = E_INVALIDARG;
-  if (hr == S_OK) {
-    oTransferId = _files.NewTransferId();
-    std::string peer = to, file = path, desc = description ? description : "";
-    const int id = oTransferId, size = static_cast<int>(info.st_size);
-    _connection.Queue([this, id, peer, file, desc, size] { _files.Send(id, peer, file, desc, size); });
-  }
-  scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::SendFile", __LINE__, hr);
-  return hr;
+  const bool readable = path && stat(path, &info) == 0 && S_ISREG(info.st_mode) && access(path, R_OK) == 0 &&
+                        info.st_size < INT_MAX && std::string(path).back() != '/';
+  HRESULT hr = Peer(to, readable);
+  if (hr == S_OK) oTransferId = _features.files.NewTransferId();
+  return Run("ZELRTCMainSessionImpl::SendFile", hr,
+             [id = oTransferId, p = Copy(to), file = Copy(path), d = Copy(description),
+              size = static_cast<int>(info.st_size)](ZELRTCXmppFeatureSet& f) { f.files.Send(id, p, file, d, size); },
+             "to=%s path=%s", Shown(to), Shown(path));
 }
 
 HRESULT ZELRTCXmppSession::DownloadFile(int transferId, const char* path) {
   ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::DownloadFile", "transfer=%d path=%s",
-                           transferId, path ? path : "(null)");
-  HRESULT hr = !path || !*path ? E_INVALIDARG : _files.Download(transferId, path);
+                           transferId, Shown(path));
+  HRESULT hr = !path || !*path ? E_INVALIDARG : _features.files.Download(transferId, path);
   scope.ExitHR(ZelRTCInfraTrace, "ZELRTCMainSessionImpl::DownloadFile", __LINE__, hr);
   return hr;
 }

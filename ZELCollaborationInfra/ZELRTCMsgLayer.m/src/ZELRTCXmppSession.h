@@ -1,22 +1,17 @@
 // ZELRTCXmppSession: the XMPP back end of one session: its connection and
 // features, wired together. The session component owns one for the XMPP
-// drivers and forwards the operations of ZELIRTCXmppSession to it, which
-// queue them on the connection's thread.
+// drivers and forwards the operations of ZELIRTCXmppSession to it. Each
+// operation is one traced scope that checks the arguments and queues the
+// feature's work on the connection's thread (Run).
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <string>
 
-#include "ZELRTCXmppArchive.h"
-#include "ZELRTCXmppCalls.h"
-#include "ZELRTCXmppConference.h"
+#include "ZELRTCTracedMethod.h"
+
 #include "ZELRTCXmppConnection.h"
-#include "ZELRTCXmppContacts.h"
-#include "ZELRTCXmppDirectory.h"
-#include "ZELRTCXmppExpandedGroups.h"
-#include "ZELRTCXmppFileTransfer.h"
-#include "ZELRTCXmppMessaging.h"
+#include "ZELRTCXmppFeatureSet.h"
 
 class ZELRTCXmppSession {
  public:
@@ -56,20 +51,25 @@ class ZELRTCXmppSession {
   HRESULT DownloadFile(int transferId, const char* path);
 
  private:
-  // E_INVALIDARG without an address, E_FAIL when not logged in, else S_OK.
-  HRESULT CheckPeer(const char* jid) const;
-  // Queues `operation` on the call `roomId`: E_INVALIDARG without a room, E_FAIL when not logged in.
-  HRESULT QueueCall(const char* roomId, std::function<void(const std::string&)> operation);
+  using Work = std::function<void(ZELRTCXmppFeatureSet&)>;
+  // One operation: its traced scope (`name`, the entry text of `format` and
+  // `args`), the result of its checks and, when that is S_OK, `work` queued.
+  template <class... Args>
+  HRESULT Run(const char* name, HRESULT checked, Work work, const char* format, Args... args) {
+    ZELRTCTracedMethod scope(ZelRTCInfraTrace, name, format, args...);
+    return Finish(scope, name, checked, std::move(work));
+  }
+  HRESULT Run(const char* name, HRESULT checked, Work work) {
+    ZELRTCTracedMethod scope(ZelRTCInfraTrace, name);
+    return Finish(scope, name, checked, std::move(work));
+  }
+  HRESULT Finish(ZELRTCTracedMethod& scope, const char* name, HRESULT checked, Work work);
+  // E_INVALIDARG without an address (or when `valid` is false), E_FAIL when not logged in, else S_OK.
+  HRESULT Peer(const char* jid, bool valid = true) const;
+  // E_INVALIDARG when `valid` is false, E_FAIL when not logged in, else S_OK.
+  HRESULT Online(bool valid = true) const;
 
   ZELRTCXmppConnection _connection;
   // Used by the connection's thread, which the destructor stops first.
-  ZELRTCXmppContacts _contacts;
-  ZELRTCXmppMessaging _messaging;
-  ZELRTCXmppConference _conference;
-  ZELRTCXmppDirectory _directory;
-  ZELRTCXmppArchive _archive;
-  ZELRTCXmppExpandedGroups _expandedGroups;
-  ZELRTCXmppCalls _calls;
-  ZELRTCXmppFileTransfer _files;
-  std::atomic<unsigned> _nextRoom{0};
+  ZELRTCXmppFeatureSet _features;
 };
