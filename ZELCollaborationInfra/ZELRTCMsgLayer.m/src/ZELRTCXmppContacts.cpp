@@ -48,19 +48,22 @@ void ZELRTCXmppContacts::DiscoFeatures(std::vector<std::string>& features) const
   features.push_back(kCapsNs);
 }
 
-// Each fresh login fetches the list; once it is known (or cannot be), I am online for my contacts.
+// Each fresh login fetches the list; once it is known (or cannot be), I am
+// online for my contacts (RFC 6121: the list before the initial presence). A
+// resumed stream keeps both, unless the list's answer went with the old connection.
 void ZELRTCXmppContacts::Online(bool fresh) {
-  if (!fresh) return;
-  _presence.clear();
-  _capsOf.clear();
+  if (!fresh && _rosterAnswered) return;
+  if (fresh) _presence.clear();
+  _rosterAnswered = false;
   xmpp_stanza_t* iq = _channel.Requests().NewIq("get", std::string());
   ZELRTCXmppAddChild(iq, "query", kRosterNs);
   _channel.Requests().Send(iq, [this](Outcome outcome, xmpp_stanza_t* answer) {
-    if (outcome == Outcome::Gone) return;  // the next login asks again
+    if (outcome == Outcome::Gone) return;  // the next connection asks again
     if (outcome == Outcome::Result)
       HandleRosterItems(xmpp_stanza_get_child_by_name_and_ns(answer, "query", kRosterNs), true);
     else
       ZELRTCXmppPostRequestError(_channel, outcome, answer, "roster");
+    _rosterAnswered = true;
     SendMyPresence();
   });
   xmpp_stanza_release(iq);
@@ -73,9 +76,11 @@ bool ZELRTCXmppContacts::HandleRequest(xmpp_stanza_t* iq) {
   const std::string from = ZELRTCXmppAttr(iq, "from");
   if (!from.empty() && from != _channel.BareJid()) return false;  // answered service-unavailable
   HandleRosterItems(query, false);
-  xmpp_stanza_t* reply = xmpp_stanza_reply(iq);
+  // An empty result of the same id, to whoever pushed (no 'to' for my server's own push).
+  const std::string id = ZELRTCXmppAttr(iq, "id");
+  xmpp_stanza_t* reply = id.empty() ? nullptr : xmpp_iq_new(_channel.Context(), "result", id.c_str());
   if (reply) {
-    xmpp_stanza_set_type(reply, "result");
+    if (!from.empty()) xmpp_stanza_set_to(reply, from.c_str());
     _channel.Send(reply);
     xmpp_stanza_release(reply);
   }
@@ -86,7 +91,7 @@ void ZELRTCXmppContacts::HandleRosterItems(xmpp_stanza_t* query, bool initial) {
   const std::vector<std::string> groupsBefore = Groups();
   if (initial) _roster.clear();
   std::vector<std::pair<int, std::string>> changes;  // event, jid
-  std::map<std::string, std::string> removedFrom;       // jid -> its group before
+  std::map<std::string, Contact> removed;              // jid -> the contact as it was
   std::map<std::string, std::string> renamed;
   for (xmpp_stanza_t* item = query ? xmpp_stanza_get_children(query) : nullptr; item; item = xmpp_stanza_get_next(item)) {
     const char* name = xmpp_stanza_get_name(item);
@@ -96,7 +101,7 @@ void ZELRTCXmppContacts::HandleRosterItems(xmpp_stanza_t* query, bool initial) {
     if (ZELRTCXmppAttr(item, "subscription") == "remove") {
       auto it = _roster.find(jid);
       if (it == _roster.end()) continue;
-      removedFrom[jid] = FirstGroup(it->second.groups);
+      removed[jid] = it->second;
       _roster.erase(it);
       changes.emplace_back(ZelRTCXmppContactRemoved, jid);
       continue;
@@ -137,7 +142,7 @@ void ZELRTCXmppContacts::HandleRosterItems(xmpp_stanza_t* query, bool initial) {
     if (std::find(groupsBefore.begin(), groupsBefore.end(), g) == groupsBefore.end()) PostGroup(ZelRTCXmppGroupAdded, g);
   for (const auto& [event, jid] : changes) {
     if (event == ZelRTCXmppContactRemoved)
-      PostContact(event, jid, removedFrom[jid], "");
+      PostContact(event, jid, FirstGroup(removed[jid].groups), "", removed[jid].name);
     else
       PostContact(event, jid, FirstGroup(_roster[jid].groups), event == ZelRTCXmppContactMoved ? "" : _roster[jid].name);
   }
@@ -164,17 +169,14 @@ bool ZELRTCXmppContacts::HandlePresence(xmpp_stanza_t* stanza) {
     }
     if (type.empty()) HandleCapabilities(from, stanza);
     Presence& presence = _presence[bare];
-    const bool wasOnline = !presence.resources.empty();
     if (type.empty())
       presence.resources[resource] = {status, text};
     else
       presence.resources.erase(resource);
     ZELRTCXmppEvent e(ZELRTCXmppEventKind::UserStatus);
-    if (type == "unavailable") _capsOf.erase(from);
     if (presence.resources.empty()) _presence.erase(bare);
     e.users.Append(Snapshot(bare));
     _channel.Post(e);
-    (void)wasOnline;
     return true;
   }
   if (type == "subscribe") {
@@ -196,7 +198,6 @@ void ZELRTCXmppContacts::HandleCapabilities(const std::string& from, xmpp_stanza
   xmpp_stanza_t* c = xmpp_stanza_get_child_by_name_and_ns(presence, "c", kCapsNs);
   const std::string node = ZELRTCXmppAttr(c, "node"), ver = ZELRTCXmppAttr(c, "ver");
   if (!c || node.empty() || ver.empty()) return;
-  _capsOf[from] = ver;
   auto learnt = [this](const std::string& device, const std::vector<std::string>& features) {
     auto& known = _supported[ZELRTCXmppBare(device)];
     for (const std::string& f : features)
@@ -239,10 +240,11 @@ bool ZELRTCXmppContacts::KnowsPresence(const std::string& bare) const {
   return it != _roster.end() && (it->second.subscription == "to" || it->second.subscription == "both");
 }
 
+// Before the list is known, the status waits for it (the roster's answer sends it).
 void ZELRTCXmppContacts::SetMyStatus(ZelRTCUserStatus status, const std::string& text) {
   _myStatus = status;
   _myText = text;
-  if (_channel.IsOnline()) SendMyPresence();
+  if (_channel.IsOnline() && _rosterAnswered) SendMyPresence();
 }
 
 void ZELRTCXmppContacts::SendMyPresence() {
@@ -307,10 +309,10 @@ std::string ZELRTCXmppContacts::NameOf(const std::string& bare) const {
   return it == _roster.end() || it->second.name.empty() ? bare : it->second.name;
 }
 
-ZELRTCXmppUser* ZELRTCXmppContacts::Snapshot(const std::string& bare) const {
+ZELRTCXmppUser* ZELRTCXmppContacts::Snapshot(const std::string& bare, const std::string& formerName) const {
   ZELRTCXmppUserState state;
   state.jid = bare;
-  state.name = NameOf(bare);
+  state.name = formerName.empty() ? NameOf(bare) : formerName;
   auto it = _presence.find(bare);
   if (it != _presence.end() && !it->second.resources.empty()) {
     // The most available resource tells.
@@ -355,10 +357,10 @@ std::vector<std::string> ZELRTCXmppContacts::Groups() const {
 }
 
 void ZELRTCXmppContacts::PostContact(int eventType, const std::string& jid, const std::string& groupId,
-                                     const std::string& newName) {
+                                     const std::string& newName, const std::string& formerName) {
   ZELRTCXmppEvent e(ZELRTCXmppEventKind::BuddyListUser);
   e.eventType = eventType;
-  e.user.Adopt(Snapshot(jid));
+  e.user.Adopt(Snapshot(jid, formerName));
   e.id = jid;
   e.groupId = groupId;
   e.newName = newName;

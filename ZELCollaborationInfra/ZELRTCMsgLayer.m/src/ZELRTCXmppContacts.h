@@ -46,7 +46,8 @@ class ZELRTCXmppContacts : public ZELRTCXmppFeature {
   // The bare addresses in the list, in order.
   std::vector<std::string> Jids() const;
   // A new user (one reference for the caller) as the list and presence know it now.
-  ZELRTCXmppUser* Snapshot(const std::string& bare) const;
+  // `formerName`, when given, names it (a contact just removed from the list).
+  ZELRTCXmppUser* Snapshot(const std::string& bare, const std::string& formerName = std::string()) const;
   // A new group (one reference for the caller) with the users the list puts in it.
   ZELRTCXmppGroup* GroupSnapshot(const std::string& group) const;
   // The groups of the list, in order (a contact in none is in "Contacts").
@@ -67,7 +68,8 @@ class ZELRTCXmppContacts : public ZELRTCXmppFeature {
   void SendMyPresence();
   void SendRosterSet(const std::string& jid, const std::string& name, const std::vector<std::string>& groups,
                      bool remove);
-  void PostContact(int eventType, const std::string& jid, const std::string& groupId, const std::string& newName);
+  void PostContact(int eventType, const std::string& jid, const std::string& groupId, const std::string& newName,
+                   const std::string& formerName = std::string());
   void PostGroup(int eventType, const std::string& group);
   void PostWatch(int eventType, const std::string& jid, const char* watchList);
   void PostStanzaError(xmpp_stanza_t* stanza);
@@ -77,8 +79,9 @@ class ZELRTCXmppContacts : public ZELRTCXmppFeature {
   std::map<std::string, Presence> _presence;
   std::string _capsNode, _capsVersion;
   std::map<std::string, std::vector<std::string>> _capsFeatures;  // by verification string, once asked
-  std::map<std::string, std::string> _capsOf;  // full address -> its verification string
   std::map<std::string, std::vector<std::string>> _supported;  // bare address -> features seen
   ZelRTCUserStatus _myStatus = ZelRTCStatusActive;
   std::string _myText;
+  // The answer to the list's request came (result, error or none in time) on this stream.
+  bool _rosterAnswered = false;
 };
