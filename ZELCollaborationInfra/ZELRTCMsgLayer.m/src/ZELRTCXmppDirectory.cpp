@@ -155,6 +155,7 @@ void ZELRTCXmppDirectory::ResolveUsers(const std::string& name, int option) {
   }
   // An address outside my list: a vCard with a field shows a user; an empty
   // one proves nothing, and then the server's discovery of the address tells.
+  // The server's error (item-not-found for an unknown user) is the reason.
   FetchCard(name, [this, e](Outcome outcome, xmpp_stanza_t* answer, const ZELRTCXmppCard& card) mutable {
     auto post = [this, e, card](bool found, int code) mutable {
       e.eventType = found ? ZelRTCResolveSucceeded : ZelRTCResolveFailed;
@@ -171,7 +172,7 @@ void ZELRTCXmppDirectory::ResolveUsers(const std::string& name, int option) {
       post(true, 0);
       return;
     }
-    if (outcome == Outcome::Timeout || outcome == Outcome::Gone) {
+    if (outcome != Outcome::Result) {  // the server's error code, 504 without an answer
       post(false, ZELRTCXmppOutcomeCode(outcome, answer));
       return;
     }
