@@ -111,3 +111,17 @@ std::string ZELRTCXmppPostedClasses();
 
 // Retrieves the class descriptors of the notifications the back end posts.
 void ZELRTCXmppRetrieveDescriptors();
+
+class ZELRTCParam;
+
+// The table's row of an event kind: the class, the layout version and the
+// number of positions it builds with.
+struct ZELRTCXmppNotificationRow {
+  const char* className;
+  unsigned short version;
+  unsigned int count;
+};
+ZELRTCXmppNotificationRow ZELRTCXmppNotificationRowOf(ZELRTCXmppEventKind kind);
+// The parameter that the row of `event.kind` puts at `position` for `event`,
+// as the poster makes it (the caller deletes it); null past the row's count.
+ZELRTCParam* ZELRTCXmppNotificationParam(const ZELRTCXmppEvent& event, unsigned int position);

@@ -208,3 +208,15 @@ void ZELRTCXmppRetrieveDescriptors() {
     n->Release();
   }
 }
+
+ZELRTCXmppNotificationRow ZELRTCXmppNotificationRowOf(ZELRTCXmppEventKind kind) {
+  if (static_cast<unsigned int>(kind) >= static_cast<unsigned int>(K::Count)) return {nullptr, 0, 0};
+  const Row& row = kNotificationTable[static_cast<int>(kind)];
+  return ZELRTCXmppNotificationRow{row.className, row.version, row.count};
+}
+
+ZELRTCParam* ZELRTCXmppNotificationParam(const ZELRTCXmppEvent& event, unsigned int position) {
+  if (static_cast<unsigned int>(event.kind) >= static_cast<unsigned int>(K::Count)) return nullptr;
+  const Row& row = kNotificationTable[static_cast<int>(event.kind)];
+  return position < row.count ? MakeParam(row.fields[position], event) : nullptr;
+}
