@@ -1,8 +1,8 @@
 // Conferences of an XMPP session over multi-user chat rooms.
 #include "ZELRTCXmppConference.h"
 
-#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "ZELIRTCXmppSession.h"
 #include "ZELRTCConferenceParticipantNotification.h"
@@ -61,64 +61,115 @@ void ZELRTCXmppConference::DiscoFeatures(std::vector<std::string>& features) con
 }
 
 void ZELRTCXmppConference::Online(bool fresh) {
-  if (!fresh) return;
-  // The server forgot my rooms: I join them again.
-  for (auto& [room, state] : _rooms) {
-    state.joined = false;
-    state.occupants.clear();
-    SendJoin(room, state.nick);
+  if (!fresh) {
+    // The server kept my rooms; a room I made and whose configuration the lost connection cut is configured now.
+    for (auto& [room, state] : _rooms)
+      if (state.configuring) Configure(room);
+    if (_search == Search::Unknown && _listWanted) Discover();
+    return;
   }
-  if (_service.empty()) Discover();
+  // The server forgot my rooms: I join them again, but those I was leaving.
+  for (auto it = _rooms.begin(); it != _rooms.end();) {
+    if (it->second.leaving) {
+      it = _rooms.erase(it);
+      continue;
+    }
+    Room& state = it->second;
+    state.joined = state.configuring = false;
+    state.occupants.clear();
+    SendJoin(it->first, state.nick);
+    ++it;
+  }
+  Discover();
 }
 
 bool ZELRTCXmppConference::IsRoom(const std::string& bare) const {
   return _rooms.count(bare) > 0 || (!_service.empty() && DomainOf(bare) == _service);
 }
 
-
 // The service is the server's item whose identity is a conference.
 void ZELRTCXmppConference::Discover() {
+  constexpr size_t kItemLimit = 100;  // items of my server asked about
+  _search = Search::Finding;
+  const unsigned number = ++_searchNumber;
   auto& requests = _channel.Requests();
   xmpp_stanza_t* iq = requests.NewIq("get", _channel.Domain());
   ZELRTCXmppAddChild(iq, "query", kDiscoItemsNs);
-  requests.Send(iq, [this, &requests](Outcome outcome, xmpp_stanza_t* answer) {
+  requests.Send(iq, [this, &requests, number](Outcome outcome, xmpp_stanza_t* answer) {
+    if (number != _searchNumber) return;
+    if (outcome == Outcome::Timeout || outcome == Outcome::Gone) {
+      SearchEnded("", outcome);
+      return;
+    }
     xmpp_stanza_t* query =
         outcome == Outcome::Result ? xmpp_stanza_get_child_by_name_and_ns(answer, "query", kDiscoItemsNs) : nullptr;
-    auto waiting = std::make_shared<int>(0);
-    for (xmpp_stanza_t* item = query ? xmpp_stanza_get_children(query) : nullptr; item; item = xmpp_stanza_get_next(item)) {
+    std::vector<std::string> items;
+    for (xmpp_stanza_t* item = query ? xmpp_stanza_get_children(query) : nullptr;
+         item && items.size() < kItemLimit; item = xmpp_stanza_get_next(item)) {
       const std::string jid = ZELRTCXmppAttr(item, "jid");
-      if (jid.empty()) continue;
-      ++*waiting;
+      if (!jid.empty()) items.push_back(jid);
+    }
+    if (items.empty()) {
+      SearchEnded("", Outcome::Result);
+      return;
+    }
+    // What the items answered: the worst outcome counts when none is the service.
+    struct Waiting {
+      size_t left;
+      Outcome worst = Outcome::Result;
+    };
+    auto waiting = std::make_shared<Waiting>(Waiting{items.size()});
+    for (const std::string& jid : items) {
       xmpp_stanza_t* info = requests.NewIq("get", jid);
       ZELRTCXmppAddChild(info, "query", kDiscoInfoNs);
-      requests.Send(info, [this, jid, waiting](Outcome infoOutcome, xmpp_stanza_t* infoAnswer) {
-        --*waiting;
+      requests.Send(info, [this, jid, waiting, number](Outcome infoOutcome, xmpp_stanza_t* infoAnswer) {
+        --waiting->left;
+        if (number != _searchNumber || _search != Search::Finding) return;
+        if (infoOutcome == Outcome::Timeout || infoOutcome == Outcome::Gone) waiting->worst = infoOutcome;
         xmpp_stanza_t* q = infoOutcome == Outcome::Result
                                ? xmpp_stanza_get_child_by_name_and_ns(infoAnswer, "query", kDiscoInfoNs)
                                : nullptr;
         for (xmpp_stanza_t* c = q ? xmpp_stanza_get_children(q) : nullptr; c; c = xmpp_stanza_get_next(c)) {
           const char* name = xmpp_stanza_get_name(c);
-          if (!name || std::string(name) != "identity" || ZELRTCXmppAttr(c, "category") != "conference") continue;
-          if (_service.empty()) _service = jid;
-          if (_listWanted) ListRooms();
-          return;
+          if (name && std::string(name) == "identity" && ZELRTCXmppAttr(c, "category") == "conference") {
+            SearchEnded(jid, Outcome::Result);
+            return;
+          }
         }
-        if (*waiting == 0 && _service.empty()) ServiceMissing(infoOutcome);
+        if (waiting->left == 0) SearchEnded("", waiting->worst);
       });
       xmpp_stanza_release(info);
     }
-    if (*waiting == 0) ServiceMissing(outcome);
   });
   xmpp_stanza_release(iq);
 }
 
-// No rooms service was found: a list asked for ends with an error.
-void ZELRTCXmppConference::ServiceMissing(Outcome outcome) {
-  if (!_listWanted || outcome == Outcome::Gone) return;
+// A list asked for meanwhile is asked now, or ends with an error: no service,
+// or no answer in time. A search the lost connection cut is made again later.
+void ZELRTCXmppConference::SearchEnded(const std::string& service, Outcome outcome) {
+  if (!service.empty()) {
+    _service = service;
+    _search = Search::Found;
+    if (_listWanted) ListRooms();
+    return;
+  }
+  if (outcome == Outcome::Gone) {
+    _search = Search::Unknown;
+    return;
+  }
+  const bool wanted = _listWanted;
   _listWanted = false;
   ZELRTCXmppEvent e(ZELRTCXmppEventKind::Error);
-  e.key = "NoConferenceService";
-  _channel.Post(e);
+  if (outcome == Outcome::Timeout) {
+    _search = Search::Unknown;
+    e.key = "NoAnswer";
+    e.args = {"rooms service of " + _channel.Domain(), ZELRTCXmppOutcomeName(outcome)};
+  } else {
+    _search = Search::Missing;
+    _service.clear();
+    e.key = "NoConferenceService";
+  }
+  if (wanted) _channel.Post(e);
 }
 
 void ZELRTCXmppConference::SendJoin(const std::string& room, const std::string& nick) {
@@ -132,14 +183,28 @@ void ZELRTCXmppConference::SendJoin(const std::string& room, const std::string& 
 }
 
 void ZELRTCXmppConference::Join(const std::string& room, const std::string& nick) {
+  if (room.empty() || room.find('/') != std::string::npos) return;
   Room& state = _rooms[room];
   state.nick = nick.empty() ? _channel.BareJid().substr(0, _channel.BareJid().find('@')) : nick;
+  state.leaving = false;
   SendJoin(room, state.nick);
 }
 
 void ZELRTCXmppConference::Leave(const std::string& room) {
   auto it = _rooms.find(room);
   if (it == _rooms.end()) return;
+  if (!_channel.IsOnline()) {
+    // No answer will come: I am out of the room now.
+    Room& state = it->second;
+    if (state.joined) {
+      auto me = state.occupants.find(state.nick);
+      Occupant occupant = me != state.occupants.end() ? me->second : Occupant{_channel.BareJid(), 0};
+      PostParticipant(room, state.nick, occupant, ZelRTCParticipantLeft);
+    }
+    _rooms.erase(it);
+    return;
+  }
+  it->second.leaving = true;  // out when the room says so; not joined again meanwhile
   xmpp_stanza_t* presence = xmpp_presence_new(_channel.Context());
   xmpp_stanza_set_type(presence, "unavailable");
   xmpp_stanza_set_to(presence, (room + "/" + it->second.nick).c_str());
@@ -175,9 +240,21 @@ void ZELRTCXmppConference::SetRole(const std::string& room, const std::string& n
 }
 
 void ZELRTCXmppConference::ListRooms() {
-  if (_service.empty()) {
-    _listWanted = true;  // asked again once the service is found
-    return;
+  switch (_search) {
+    case Search::Found: break;
+    case Search::Missing: {
+      ZELRTCXmppEvent e(ZELRTCXmppEventKind::Error);
+      e.key = "NoConferenceService";
+      _channel.Post(e);
+      return;
+    }
+    case Search::Finding:
+      _listWanted = true;  // asked once the service is found
+      return;
+    case Search::Unknown:
+      _listWanted = true;
+      if (_channel.IsOnline()) Discover();
+      return;
   }
   _listWanted = false;
   xmpp_stanza_t* iq = _channel.Requests().NewIq("get", _service);
@@ -210,19 +287,21 @@ void ZELRTCXmppConference::RoomPresence(xmpp_stanza_t* stanza) {
   const std::string from = ZELRTCXmppAttr(stanza, "from");
   const std::string room = ZELRTCXmppBare(from);
   auto it = _rooms.find(room);
-  if (it == _rooms.end() || from.size() <= room.size() + 1) return;
+  if (it == _rooms.end()) return;
   Room& state = it->second;
-  const std::string nick = from.substr(room.size() + 1);
   const std::string type = ZELRTCXmppAttr(stanza, "type");
   if (type == "error") {
-    // Refused to join (or to change my presence there): I am not in the room.
+    // Refused to join (or to change my presence there): a room I was not in yet is forgotten.
     ZELRTCXmppPostStanzaError(_channel, stanza);
-    if (!state.joined) _rooms.erase(it);
+    if (!state.joined && !state.configuring) _rooms.erase(it);
     return;
   }
+  if (from.size() <= room.size() + 1) return;
+  const std::string nick = from.substr(room.size() + 1);
   xmpp_stanza_t* x = xmpp_stanza_get_child_by_name_and_ns(stanza, "x", kMucUserNs);
   xmpp_stanza_t* item = x ? xmpp_stanza_get_child_by_name(x, "item") : nullptr;
-  const bool self = HasStatus(x, "110") || (nick == state.nick && !state.joined);
+  // Mine: the room says so (110, also when it changed my nick), or it comes from my nick.
+  const bool self = HasStatus(x, "110") || nick == state.nick;
   Occupant occupant;
   const std::string realJid = ZELRTCXmppBare(ZELRTCXmppAttr(item, "jid"));
   occupant.id = realJid.empty() ? from : realJid;
@@ -241,27 +320,24 @@ void ZELRTCXmppConference::RoomPresence(xmpp_stanza_t* stanza) {
     return;
   }
   if (!type.empty()) return;
+  if (self && nick != state.nick) {
+    state.occupants.erase(state.nick);
+    state.nick = nick;
+  }
   auto found = state.occupants.find(nick);
   const bool known = found != state.occupants.end();
   const bool changed = known && found->second.role != occupant.role;
   state.occupants[nick] = occupant;
   if (self && !state.joined) {
-    state.joined = true;
+    if (state.configuring) return;
     if (HasStatus(x, "201")) {
       // A room I have just made stays locked until it is configured: its
       // default configuration is accepted, then the room is mine to tell of.
-      xmpp_stanza_t* iq = _channel.Requests().NewIq("set", room);
-      xmpp_stanza_t* form = ZELRTCXmppAddChild(ZELRTCXmppAddChild(iq, "query", kMucOwnerNs), "x", kDataFormsNs);
-      xmpp_stanza_set_type(form, "submit");
-      _channel.Requests().Send(iq, [this, room](Outcome outcome, xmpp_stanza_t* answer) {
-        if (outcome == Outcome::Gone) return;  // joined again with the next login
-        ZELRTCXmppPostRequestError(_channel, outcome, answer, "configuration of " + room);
-        auto made = _rooms.find(room);
-        if (made != _rooms.end()) PostList(room, made->second);
-      });
-      xmpp_stanza_release(iq);
+      state.configuring = true;
+      Configure(room);
       return;
     }
+    state.joined = true;
     PostList(room, state);
     return;
   }
@@ -272,49 +348,89 @@ void ZELRTCXmppConference::RoomPresence(xmpp_stanza_t* stanza) {
     PostParticipant(room, nick, occupant, ZelRTCParticipantChanged);
 }
 
+void ZELRTCXmppConference::Configure(const std::string& room) {
+  xmpp_stanza_t* iq = _channel.Requests().NewIq("set", room);
+  xmpp_stanza_t* form = ZELRTCXmppAddChild(ZELRTCXmppAddChild(iq, "query", kMucOwnerNs), "x", kDataFormsNs);
+  xmpp_stanza_set_type(form, "submit");
+  _channel.Requests().Send(iq, [this, room](Outcome outcome, xmpp_stanza_t* answer) {
+    auto made = _rooms.find(room);
+    if (made == _rooms.end() || !made->second.configuring) return;
+    // Cut by the lost connection: asked again on a resumed stream; a fresh login joins again.
+    if (outcome == Outcome::Gone) return;
+    ZELRTCXmppPostRequestError(_channel, outcome, answer, "configuration of " + room);
+    made->second.configuring = false;
+    made->second.joined = true;
+    PostList(room, made->second);
+  });
+  xmpp_stanza_release(iq);
+}
+
 bool ZELRTCXmppConference::HandleMessage(xmpp_stanza_t* stanza) {
   const std::string from = ZELRTCXmppAttr(stanza, "from");
   const std::string bare = ZELRTCXmppBare(from);
   const std::string type = ZELRTCXmppAttr(stanza, "type");
-  xmpp_stanza_t* x = xmpp_stanza_get_child_by_name_and_ns(stanza, "x", kMucUserNs);
-  xmpp_stanza_t* invite = x ? xmpp_stanza_get_child_by_name(x, "invite") : nullptr;
-  xmpp_stanza_t* direct = xmpp_stanza_get_child_by_name_and_ns(stanza, "x", kDirectInviteNs);
   if (type == "error") {
     if (!IsRoom(bare)) return false;
     ZELRTCXmppPostStanzaError(_channel, stanza);
     return true;
   }
-  if (invite || direct) {
+  xmpp_stanza_t* x = xmpp_stanza_get_child_by_name_and_ns(stanza, "x", kMucUserNs);
+  xmpp_stanza_t* invite = x ? xmpp_stanza_get_child_by_name(x, "invite") : nullptr;
+  xmpp_stanza_t* direct = xmpp_stanza_get_child_by_name_and_ns(stanza, "x", kDirectInviteNs);
+  if (invite) {
+    // A room passes the invitation on, from its own address: a user's address (with a resource) forges it.
+    if (bare.empty() || from != bare) return true;
+    // The inviter's real address, or, in a room that hides it, the inviter's place there (room/nick): the
+    // inviter is that occupant, never the room itself. An invitation that names nobody is dropped.
+    const std::string inviter = ZELRTCXmppAttr(invite, "from");
+    const std::string inviterBare = ZELRTCXmppBare(inviter);
     ZELRTCXmppEvent e(ZELRTCXmppEventKind::MeetingInvitation);
-    e.id = invite ? bare : ZELRTCXmppAttr(direct, "jid");
-    if (e.id.empty()) return true;
-    e.name = e.id.substr(0, e.id.find('@'));
-    // A room that hides real addresses names the inviter by its place in the
-    // room (room/nick): the inviter is that occupant, never the room itself.
-    const std::string inviter = invite ? ZELRTCXmppAttr(invite, "from") : from;
-    const bool occupant = invite && ZELRTCXmppBare(inviter) == bare;
-    e.partnerId = occupant ? inviter : ZELRTCXmppBare(inviter);
-    e.partnerName = occupant ? inviter.substr(std::min(inviter.size(), bare.size() + 1)) : _contacts.NameOf(e.partnerId);
-    if (e.partnerId.empty()) e.partnerId = e.partnerName = bare;
-    e.text = invite ? ZELRTCXmppChildText(invite, "reason") : ZELRTCXmppAttr(direct, "reason");
-    e.eventType = invite ? ZelRTCXmppInvitationMediated : ZelRTCXmppInvitationDirect;
+    if (inviterBare == bare) {
+      if (inviter.size() <= bare.size() + 1) return true;
+      e.partnerId = inviter;
+      e.partnerName = inviter.substr(bare.size() + 1);
+    } else {
+      if (inviterBare.empty()) return true;
+      e.partnerId = inviterBare;
+      e.partnerName = _contacts.NameOf(inviterBare);
+    }
+    e.id = bare;
+    e.name = bare.substr(0, bare.find('@'));
+    e.text = ZELRTCXmppChildText(invite, "reason");
+    e.eventType = ZelRTCXmppInvitationMediated;
     _channel.Post(e);
     return true;
   }
-  if (!IsRoom(bare)) return false;
+  if (direct) {
+    ZELRTCXmppEvent e(ZELRTCXmppEventKind::MeetingInvitation);
+    e.id = ZELRTCXmppBare(ZELRTCXmppAttr(direct, "jid"));
+    if (e.id.empty() || bare.empty()) return true;
+    e.name = e.id.substr(0, e.id.find('@'));
+    e.partnerId = bare;
+    e.partnerName = _contacts.NameOf(bare);
+    e.text = ZELRTCXmppAttr(direct, "reason");
+    e.eventType = ZelRTCXmppInvitationDirect;
+    _channel.Post(e);
+    return true;
+  }
+  // Room messages are mine alone: those of rooms I am not in are dropped.
+  if (type == "groupchat") {
+    auto room = _rooms.find(bare);
+    if (room == _rooms.end() || !room->second.joined || from.size() <= bare.size() + 1) return true;
+    xmpp_stanza_t* body = xmpp_stanza_get_child_by_name(stanza, "body");
+    if (!body) return true;  // the subject, chat states
+    char* text = xmpp_stanza_get_text(body);
+    ZELRTCXmppEvent e(ZELRTCXmppEventKind::ConferenceMessage);
+    e.eventType = ZelRTCXmppConferenceMessageReceived;
+    e.partnerId = from;
+    e.partnerName = from.substr(bare.size() + 1);
+    e.text = text ? text : "";
+    if (text) xmpp_free(_channel.Context(), text);
+    _channel.Post(e);
+    return true;
+  }
   // Private messages through a room, declines and the like are dropped.
-  if (type != "groupchat" || !_rooms.count(bare) || from.size() <= bare.size() + 1) return true;
-  xmpp_stanza_t* body = xmpp_stanza_get_child_by_name(stanza, "body");
-  if (!body) return true;  // the subject, chat states
-  char* text = xmpp_stanza_get_text(body);
-  ZELRTCXmppEvent e(ZELRTCXmppEventKind::ConferenceMessage);
-  e.eventType = ZelRTCXmppConferenceMessageReceived;
-  e.partnerId = from;
-  e.partnerName = from.substr(bare.size() + 1);
-  e.text = text ? text : "";
-  if (text) xmpp_free(_channel.Context(), text);
-  _channel.Post(e);
-  return true;
+  return IsRoom(bare);
 }
 
 void ZELRTCXmppConference::PostParticipant(const std::string& room, const std::string& nick, const Occupant& occupant,

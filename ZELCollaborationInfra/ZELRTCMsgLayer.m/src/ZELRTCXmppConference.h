@@ -39,22 +39,30 @@ class ZELRTCXmppConference : public ZELRTCXmppFeature {
   };
   struct Room {
     std::string nick;
-    bool joined = false;  // my own presence came back: the list has been posted
+    bool joined = false;       // my own presence came back: the list has been posted
+    bool configuring = false;  // a room I made: its configuration is under way, the list comes after
+    bool leaving = false;      // I asked to leave: not joined again
     std::map<std::string, Occupant> occupants;  // by nick
   };
+  // Where the search for the rooms service stands.
+  enum class Search { Unknown, Finding, Found, Missing };
 
   // Whether stanzas from `bare` are this feature's: the rooms service and the rooms I am in or asked to join.
   bool IsRoom(const std::string& bare) const;
   void RoomPresence(xmpp_stanza_t* stanza);
   void SendJoin(const std::string& room, const std::string& nick);
   void Discover();
-  void ServiceMissing(ZELRTCXmppRequestTracker::Outcome outcome);
+  // The search ended: `service` found (empty: none), or `outcome` when it did not end with an answer.
+  void SearchEnded(const std::string& service, ZELRTCXmppRequestTracker::Outcome outcome);
+  void Configure(const std::string& room);
   void PostParticipant(const std::string& room, const std::string& nick, const Occupant& occupant, int event);
   void PostList(const std::string& room, const Room& state);
 
   ZELRTCXmppChannel& _channel;
   const ZELRTCXmppContacts& _contacts;
   std::string _service;  // the rooms service's address, once found
+  Search _search = Search::Unknown;
+  unsigned _searchNumber = 0;  // the answers of an earlier search are not this one's
   bool _listWanted = false;  // a list asked for before the service was found
   std::map<std::string, Room> _rooms;  // by the room's bare address
 };
