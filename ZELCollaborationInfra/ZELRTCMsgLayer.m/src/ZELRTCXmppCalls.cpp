@@ -261,7 +261,7 @@ bool ZELRTCXmppCalls::HandleSignal(xmpp_stanza_t* stanza) {
     if (std::string(ns) == kWebRtcNs && (name == "sdp" || name == "candidate")) {
       const std::string room = ZELRTCXmppAttr(child, "room");
       auto it = _calls.find(room);
-      if (it == _calls.end() || it->second.peer != from) {
+      if (it == _calls.end() || !FromPartner(it->second, fromFull)) {
         PostError("CallUnknown", {room, name + " from " + from});
         return true;
       }
@@ -305,7 +305,11 @@ bool ZELRTCXmppCalls::HandleSignal(xmpp_stanza_t* stanza) {
       Post(e);
       return true;
     }
-    if (it == _calls.end() || it->second.peer != from) return true;  // a call that ended, or not this partner's
+    if (it == _calls.end() || !FromPartner(it->second, fromFull)) {
+      // A call that ended, or not this partner's.
+      PostError("CallUnknown", {room, name + " from " + fromFull});
+      return true;
+    }
     if (name == "ringing" && it->second.caller) {
       it->second.ringing = true;
     } else if (name == "proceed" && it->second.caller && it->second.state == State::Proposed) {
@@ -329,8 +333,10 @@ bool ZELRTCXmppCalls::HandleSignal(xmpp_stanza_t* stanza) {
 // errors are not this feature's.
 bool ZELRTCXmppCalls::HandleBounce(xmpp_stanza_t* stanza) {
   const std::string id = ZELRTCXmppAttr(stanza, "id");
+  const std::string from = ZELRTCXmppBare(ZELRTCXmppAttr(stanza, "from"));
   for (auto it = _calls.begin(); it != _calls.end(); ++it) {
     if (!it->second.caller || it->second.state != State::Proposed || it->second.proposeId != id) continue;
+    if (it->second.peer != from) return false;  // not the callee's server sending my invitation back
     std::string condition, text;
     ZELRTCXmppErrorOf(stanza, condition, text);
     const std::string peer = it->second.peer, room = it->first;
@@ -341,6 +347,12 @@ bool ZELRTCXmppCalls::HandleBounce(xmpp_stanza_t* stanza) {
     return true;
   }
   return false;
+}
+
+// The partner's account; once the call is under way, the one device that took it.
+bool ZELRTCXmppCalls::FromPartner(const Call& call, const std::string& fromFull) const {
+  if (ZELRTCXmppBare(fromFull) != call.peer) return false;
+  return call.state != State::Active || call.peerFull.empty() || fromFull == call.peerFull;
 }
 
 void ZELRTCXmppCalls::PostAccepted(const std::string& room, const Call& call) {

@@ -63,6 +63,7 @@ class ZELRTCXmppCalls : public ZELRTCXmppFeature {
 
   bool HandleSignal(xmpp_stanza_t* stanza);
   bool HandleBounce(xmpp_stanza_t* stanza);
+  bool FromPartner(const Call& call, const std::string& fromFull) const;
   void HandleServices(xmpp_stanza_t* reply);
   // A new chat message to `to` with a fresh id (one reference for the caller).
   xmpp_stanza_t* NewMessage(const std::string& to, std::string* oId = nullptr);
