@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 
 #include "ZELRTCTracedMethod.h"
 #include "ZELRTCXmppContacts.h"
@@ -27,6 +28,9 @@ constexpr long kConnectTimeoutSeconds = 10;
 constexpr long kLowSpeedSeconds = 30;       // below 1 byte/s for that long: given up
 constexpr auto kProgressPeriod = std::chrono::milliseconds(100);
 constexpr int kProgressSteps = 32;          // at most about this many progress events by size
+constexpr size_t kItemLimit = 100;          // items of my server asked whether they are the upload service
+constexpr const char* kLostWhileLooking = "The connection was lost while looking for the upload service.";
+constexpr const char* kNoAnswerWhileLooking = "The server did not say whether it has an upload service.";
 
 using Clock = std::chrono::steady_clock;
 
@@ -43,11 +47,19 @@ std::string RefusalText(xmpp_stanza_t* reply) {
   return result;
 }
 
+// Whether `name` names a file of a folder and nothing else: no path, no control character.
+bool IsSafeName(const std::string& name) {
+  if (name.empty() || name == "." || name == ".." || name.size() > 255) return false;
+  for (unsigned char c : name)
+    if (c < 32 || c == 127 || c == '/' || c == '\\') return false;
+  return true;
+}
+
 // The last segment of a URL's path, or "file".
 std::string NameFromUrl(const std::string& url) {
   std::string path = url.substr(0, url.find_first_of("?#"));
   std::string name = path.substr(path.rfind('/') + 1);
-  return name.empty() ? "file" : name;
+  return IsSafeName(name) ? name : "file";
 }
 
 bool IsHttpUrl(const std::string& url) { return url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0; }
@@ -153,43 +165,55 @@ void ZELRTCXmppFileTransfer::Send(int transferId, const std::string& to, const s
 // disco#items of my server, then disco#info of each item: the first that has the upload feature is the service.
 void ZELRTCXmppFileTransfer::FindService() {
   _discovery = Discovery::Finding;
+  const unsigned number = ++_searchNumber;
   auto& requests = _channel.Requests();
   xmpp_stanza_t* iq = requests.NewIq("get", _channel.Domain());
   ZELRTCXmppAddChild(iq, "query", kDiscoItemsNs);
-  requests.Send(iq, [this, &requests](Outcome outcome, xmpp_stanza_t* reply) {
+  requests.Send(iq, [this, &requests, number](Outcome outcome, xmpp_stanza_t* reply) {
+    if (number != _searchNumber) return;
     if (outcome == Outcome::Timeout || outcome == Outcome::Gone) {
-      ServiceFound(false, outcome == Outcome::Gone ? "The connection was lost while looking for the upload service."
-                                                   : "The server did not say whether it has an upload service.");
+      ServiceFound(false, outcome == Outcome::Gone ? kLostWhileLooking : kNoAnswerWhileLooking);
       return;
     }
     xmpp_stanza_t* query =
         outcome == Outcome::Result ? xmpp_stanza_get_child_by_name_and_ns(reply, "query", kDiscoItemsNs) : nullptr;
     std::vector<std::string> items;
-    for (xmpp_stanza_t* c = query ? xmpp_stanza_get_children(query) : nullptr; c; c = xmpp_stanza_get_next(c))
+    for (xmpp_stanza_t* c = query ? xmpp_stanza_get_children(query) : nullptr; c && items.size() < kItemLimit;
+         c = xmpp_stanza_get_next(c))
       if (!ZELRTCXmppAttr(c, "jid").empty()) items.push_back(ZELRTCXmppAttr(c, "jid"));
     if (items.empty()) {
       ServiceFound(false, nullptr);
       return;
     }
-    _infoWaiting = static_cast<int>(items.size());
+    // The items still to answer, and whether one of them did not answer at all.
+    struct Waiting {
+      size_t left;
+      Outcome worst = Outcome::Result;
+    };
+    auto waiting = std::make_shared<Waiting>(Waiting{items.size()});
+    const unsigned number = _searchNumber;
     for (const std::string& item : items) {
       xmpp_stanza_t* info = requests.NewIq("get", item);
       ZELRTCXmppAddChild(info, "query", kDiscoInfoNs);
-      requests.Send(info, [this, item](Outcome infoOutcome, xmpp_stanza_t* answer) {
+      requests.Send(info, [this, item, waiting, number](Outcome infoOutcome, xmpp_stanza_t* answer) {
+        --waiting->left;
+        if (number != _searchNumber || _discovery != Discovery::Finding) return;
+        if (infoOutcome == Outcome::Timeout || infoOutcome == Outcome::Gone) waiting->worst = infoOutcome;
         xmpp_stanza_t* q = infoOutcome == Outcome::Result
                                ? xmpp_stanza_get_child_by_name_and_ns(answer, "query", kDiscoInfoNs)
                                : nullptr;
         bool upload = false;
-        for (xmpp_stanza_t* c = q ? xmpp_stanza_get_children(q) : nullptr; c; c = xmpp_stanza_get_next(c))
-          upload |= ZELRTCXmppAttr(c, "var") == kUploadNs;
-        --_infoWaiting;
-        if (_discovery != Discovery::Finding) return;
+        for (xmpp_stanza_t* c = q ? xmpp_stanza_get_children(q) : nullptr; c; c = xmpp_stanza_get_next(c)) {
+          const char* name = xmpp_stanza_get_name(c);
+          upload |= name && std::string(name) == "feature" && ZELRTCXmppAttr(c, "var") == kUploadNs;
+        }
         if (upload) {
           _service = item;
           ServiceFound(true, nullptr);
-        } else if (_infoWaiting == 0) {
-          ServiceFound(false, infoOutcome == Outcome::Gone ? "The connection was lost while looking for the upload service."
-                                                           : nullptr);
+        } else if (waiting->left == 0) {
+          ServiceFound(false, waiting->worst == Outcome::Gone      ? kLostWhileLooking
+                              : waiting->worst == Outcome::Timeout ? kNoAnswerWhileLooking
+                                                                   : nullptr);
         }
       });
       xmpp_stanza_release(info);
@@ -229,6 +253,8 @@ void ZELRTCXmppFileTransfer::RequestSlot(const Job& job) {
 
 void ZELRTCXmppFileTransfer::SlotAnswer(Job job, xmpp_stanza_t* reply) {
   if (!reply) {
+    // The service may have moved or gone: the next transfer looks for it again.
+    if (_discovery == Discovery::Found) _discovery = Discovery::Unknown;
     PostTransfer(job, ZelRTCXmppTransferFailed, 0, ZelRTCXmppTransferReasonNetwork,
                  "The upload service did not answer.");
     return;
@@ -240,13 +266,14 @@ void ZELRTCXmppFileTransfer::SlotAnswer(Job job, xmpp_stanza_t* reply) {
   xmpp_stanza_t* slot = xmpp_stanza_get_child_by_name_and_ns(reply, "slot", kUploadNs);
   xmpp_stanza_t* put = slot ? xmpp_stanza_get_child_by_name(slot, "put") : nullptr;
   xmpp_stanza_t* get = slot ? xmpp_stanza_get_child_by_name(slot, "get") : nullptr;
-  job.url = ZELRTCXmppAttr(put, "url");
-  job.getUrl = ZELRTCXmppAttr(get, "url");
-  if (!IsHttpUrl(job.url) || !IsHttpUrl(job.getUrl)) {
+  const std::string putUrl = ZELRTCXmppAttr(put, "url"), getUrl = ZELRTCXmppAttr(get, "url");
+  if (!IsHttpUrl(putUrl) || !IsHttpUrl(getUrl)) {
     PostTransfer(job, ZelRTCXmppTransferFailed, 0, ZelRTCXmppTransferReasonRefused,
                  "The upload service gave no usable slot.");
     return;
   }
+  job.url = putUrl;
+  job.getUrl = getUrl;
   // Only the headers the protocol allows, without line breaks.
   for (xmpp_stanza_t* h = xmpp_stanza_get_children(put); h; h = xmpp_stanza_get_next(h)) {
     const std::string name = ZELRTCXmppAttr(h, "name");
@@ -392,7 +419,7 @@ void ZELRTCXmppFileTransfer::HandleOffer(xmpp_stanza_t* stanza) {
   job.caFile = _channel.Settings().caFile;
   xmpp_stanza_t* file = xmpp_stanza_get_child_by_name_and_ns(stanza, "file", kFileNs);
   job.fileName = ZELRTCXmppAttr(file, "name");
-  if (job.fileName.empty() || job.fileName.find('/') != std::string::npos) job.fileName = NameFromUrl(job.url);
+  if (!IsSafeName(job.fileName)) job.fileName = NameFromUrl(job.url);
   const std::string size = ZELRTCXmppAttr(file, "size");
   if (!size.empty() && size.size() <= 10 && size.find_first_not_of("0123456789") == std::string::npos) {
     const long long value = std::atoll(size.c_str());

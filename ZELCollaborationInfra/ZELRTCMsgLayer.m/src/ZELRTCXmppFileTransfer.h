@@ -87,7 +87,7 @@ class ZELRTCXmppFileTransfer : public ZELRTCXmppFeature {
   // Connection's thread only.
   Discovery _discovery = Discovery::Unknown;
   std::string _service;
-  int _infoWaiting = 0;
+  unsigned _searchNumber = 0;  // the answers of an earlier search are not this one's
   std::vector<Job> _waitingForService;
   unsigned long _nextId = 0;
 
