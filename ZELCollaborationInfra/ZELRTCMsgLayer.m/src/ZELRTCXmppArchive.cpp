@@ -87,7 +87,8 @@ void ZELRTCXmppArchive::AskPage(const std::string& queryId, const std::string& a
     xmpp_stanza_t* fin = xmpp_stanza_get_child_by_name_and_ns(answer, "fin", kMamNs);
     xmpp_stanza_t* set = fin ? xmpp_stanza_get_child_by_name_and_ns(fin, "set", kRsmNs) : nullptr;
     const std::string last = set ? ZELRTCXmppChildText(set, "last") : std::string();
-    if (fin && ZELRTCXmppAttr(fin, "complete") != "true" && !last.empty() && it->second.pages < kMaxPages) {
+    const std::string complete = ZELRTCXmppAttr(fin, "complete");  // an XML boolean
+    if (fin && complete != "true" && complete != "1" && !last.empty() && it->second.pages < kMaxPages) {
       AskPage(queryId, last);
       return;
     }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "ZELRTCXmppContacts.h"
 #include "ZELRTCXmppEvent.h"
@@ -15,7 +16,7 @@ constexpr const char* kReliableNs = ZELRTCXmppMessaging::kReliableNs;
 constexpr const char* kDataNs = "urn:zelrtc:data:0";
 constexpr uint64_t kAckEvery = 32;
 constexpr size_t kPendingLimit = 10000;  // per peer; the oldest goes beyond
-constexpr size_t kHoldLimit = 10000;     // per peer; beyond, the gap is given up
+constexpr size_t kHoldLimit = 10000;     // for every sender together; beyond, the largest gap is given up
 constexpr auto kGapTimeout = std::chrono::seconds(10);
 constexpr size_t kPeerLimit = 4096;      // senders remembered
 constexpr unsigned long kMaxParts = 1u << 20;
@@ -39,45 +40,55 @@ void ZELRTCXmppMessaging::DiscoFeatures(std::vector<std::string>& features) cons
 
 void ZELRTCXmppMessaging::Close() {
   for (auto& [peer, out] : _out)
-    for (auto& entry : out.pending) xmpp_stanza_release(entry.second);
+    for (Pending& p : out.pending) xmpp_stanza_release(p.message);
   for (auto& [key, in] : _in)
     for (auto& entry : in.held) xmpp_stanza_release(entry.second);
   _out.clear();
   _in.clear();
+  _heldTotal = 0;
 }
 
-// After a fresh login the server has forgotten what it had not delivered; a
-// resumed stream lost nothing (the stream management sent again what the
-// server had not acknowledged).
+// After a fresh login the server has forgotten what it had not delivered, and
+// the session what it knew of its peers' presence; a resumed stream lost
+// nothing (the stream management sent again what the server had not
+// acknowledged): only what could not go while the stream was down goes.
 void ZELRTCXmppMessaging::Online(bool fresh) {
-  if (!fresh) return;
-  for (auto& [peer, out] : _out) Resend(out);
+  for (auto& [peer, out] : _out) {
+    if (fresh) out.peerAvailable = false;
+    Resend(out, !fresh);
+  }
 }
 
 // The server closed the stream for what it received last: that message is
-// given up rather than sent again with every reconnection.
+// given up rather than sent again with every reconnection. Acknowledged, it
+// was not what the server refused.
 void ZELRTCXmppMessaging::Offline() {
   const std::string& refused = _channel.StreamError();
-  if (_lastSent.second == 0 ||
+  const std::pair<std::string, uint64_t> last = _lastSent;
+  _lastSent = {};
+  if (last.second == 0 ||
       (refused != "policy-violation" && refused != "not-well-formed" && refused != "invalid-xml" &&
        refused != "restricted-xml" && refused != "unsupported-stanza-type"))
     return;
-  auto it = _out.find(_lastSent.first);
-  if (it != _out.end()) {
-    auto& pending = it->second.pending;
-    for (auto p = pending.begin(); p != pending.end(); ++p) {
-      if (p->first != _lastSent.second) continue;
-      xmpp_stanza_release(p->second);
-      pending.erase(p);
-      break;
-    }
+  auto it = _out.find(last.first);
+  if (it == _out.end()) return;
+  auto& pending = it->second.pending;
+  for (auto p = pending.begin(); p != pending.end(); ++p) {
+    if (p->n != last.second) continue;
+    xmpp_stanza_release(p->message);
+    pending.erase(p);
+    PostError("StanzaRefused", {last.first});
+    return;
   }
-  PostError("StanzaRefused", {_lastSent.first});
-  _lastSent = {};
 }
 
-void ZELRTCXmppMessaging::Resend(Outgoing& out) {
-  for (auto& entry : out.pending) _channel.Send(entry.second);
+void ZELRTCXmppMessaging::Resend(Outgoing& out, bool unsentOnly) {
+  if (!_channel.IsOnline()) return;
+  for (Pending& p : out.pending) {
+    if (unsentOnly && p.sent) continue;
+    _channel.Send(p.message);
+    p.sent = true;
+  }
 }
 
 void ZELRTCXmppMessaging::Tick() {
@@ -85,59 +96,85 @@ void ZELRTCXmppMessaging::Tick() {
   // A peer that came online gets again what it has not acknowledged.
   for (auto& [peer, out] : _out) {
     const bool available = _contacts.IsAvailable(peer);
-    if (available && !out.peerAvailable && !out.pending.empty()) Resend(out);
+    if (available && !out.peerAvailable && !out.pending.empty()) Resend(out, false);
     out.peerAvailable = available;
   }
   for (auto& [key, in] : _in) {
-    if (!in.held.empty() && now - in.gapSince > kGapTimeout) FlushHeld(in, key.first, in.held.rbegin()->first);
+    if (!in.held.empty() && now - in.gapSince >= kGapTimeout) FlushHeld(in, key.first, in.held.rbegin()->first);
     if (in.ackDue || in.delivered > in.acked) Acknowledge(key.first, key.second, in);
   }
 }
 
+namespace {
+
+// At least the length of `stanza` as text: every text and attribute value as
+// if each of its characters were escaped (at most six), names twice.
+size_t UpperLength(xmpp_stanza_t* stanza) {
+  if (xmpp_stanza_is_text(stanza)) {
+    const char* text = xmpp_stanza_get_text_ptr(stanza);
+    return text ? 6 * std::strlen(text) : 0;
+  }
+  const char* name = xmpp_stanza_get_name(stanza);
+  size_t length = 8 + (name ? 2 * std::strlen(name) : 0);
+  const int count = xmpp_stanza_get_attribute_count(stanza);
+  if (count > 0) {
+    std::vector<const char*> attributes(2 * static_cast<size_t>(count));
+    const int filled = xmpp_stanza_get_attributes(stanza, attributes.data(), 2 * count);
+    for (int i = 0; i + 1 < filled && i + 1 < 2 * count; i += 2)
+      length += 4 + std::strlen(attributes[i] ? attributes[i] : "") + 6 * std::strlen(attributes[i + 1] ? attributes[i + 1] : "");
+  }
+  for (xmpp_stanza_t* c = xmpp_stanza_get_children(stanza); c; c = xmpp_stanza_get_next(c)) length += UpperLength(c);
+  return length;
+}
+
+}  // namespace
+
+// Whether `message` as it goes (its id included) is within what the server accepts.
 bool ZELRTCXmppMessaging::FitsServer(const std::string& to, xmpp_stanza_t* message) {
   const size_t limit = _channel.Settings().maxStanzaBytes;
-  // Escaping makes a text at most six times longer: below that, no need to measure.
-  size_t rough = 512;
-  for (xmpp_stanza_t* c = xmpp_stanza_get_children(message); c; c = xmpp_stanza_get_next(c)) {
-    for (xmpp_stanza_t* t = xmpp_stanza_get_children(c); t; t = xmpp_stanza_get_next(t)) {
-      const char* text = xmpp_stanza_is_text(t) ? xmpp_stanza_get_text_ptr(t) : nullptr;
-      rough += text ? std::strlen(text) : 256;
-    }
-  }
-  if (rough * 6 < limit) return true;
+  if (UpperLength(message) <= limit) return true;  // no need to measure
   char* text = nullptr;
   size_t length = 0;
-  if (xmpp_stanza_to_text(message, &text, &length) != XMPP_EOK) length = rough * 6;
+  if (xmpp_stanza_to_text(message, &text, &length) != XMPP_EOK) length = UpperLength(message);
   if (text) xmpp_free(_channel.Context(), text);
-  if (length + 128 <= limit) return true;  // room for the marker and the server's own attributes
+  if (length <= limit) return true;
   PostError("StanzaTooLarge", {to, std::to_string(length), std::to_string(limit)});
   return false;
 }
 
-void ZELRTCXmppMessaging::SendMessage(const std::string& to, xmpp_stanza_t* message) {
-  if (!FitsServer(to, message)) {
+bool ZELRTCXmppMessaging::SendMessage(const std::string& to, xmpp_stanza_t* message) {
+  const std::string peer = ZELRTCXmppBare(to);
+  if (!_contacts.Supports(peer, kReliableNs)) {
+    xmpp_stanza_set_id(message, ("m" + _epoch + "-" + std::to_string(_plainId + 1)).c_str());
+    const bool fits = FitsServer(to, message);
+    if (fits) {
+      ++_plainId;
+      _channel.Send(message);
+    }
     xmpp_stanza_release(message);
-    return;
+    return fits;
   }
-  if (!_contacts.Supports(ZELRTCXmppBare(to), kReliableNs)) {
-    xmpp_stanza_set_id(message, ("m" + _epoch + "-" + std::to_string(++_plainId)).c_str());
-    _channel.Send(message);
-    xmpp_stanza_release(message);
-    return;
-  }
-  Outgoing& out = _out[to];
-  const uint64_t n = out.next++;
-  const uint64_t base = out.pending.empty() ? n : out.pending.front().first;
+  auto found = _out.find(peer);
+  const uint64_t n = found == _out.end() ? 1 : found->second.next;
+  const uint64_t base = found == _out.end() || found->second.pending.empty() ? n : found->second.pending.front().n;
   xmpp_stanza_set_id(message,
                      (kZELRTCXmppMarkerPrefix + _epoch + "-" + std::to_string(n) + "-" + std::to_string(base)).c_str());
-  out.pending.emplace_back(n, message);  // the message's reference goes to the queue
+  if (!FitsServer(to, message)) {
+    xmpp_stanza_release(message);
+    return false;
+  }
+  Outgoing& out = _out[peer];
+  out.next = n + 1;
+  const bool online = _channel.IsOnline();
+  out.pending.push_back({n, message, online});  // the message's reference goes to the queue
   if (out.pending.size() > kPendingLimit) {
-    xmpp_stanza_release(out.pending.front().second);
+    xmpp_stanza_release(out.pending.front().message);
     out.pending.pop_front();
   }
-  out.peerAvailable = _contacts.IsAvailable(to);
-  _lastSent = {to, n};
+  out.peerAvailable = _contacts.IsAvailable(peer);
+  if (online) _lastSent = {peer, n};
   _channel.Send(message);
+  return true;
 }
 
 void ZELRTCXmppMessaging::SendText(const std::string& to, const std::string& text) {
@@ -148,7 +185,8 @@ void ZELRTCXmppMessaging::SendText(const std::string& to, const std::string& tex
 
 void ZELRTCXmppMessaging::SendData(const std::string& to, const std::string& type, const std::string& bytes,
                                    bool typed) {
-  const size_t split = static_cast<size_t>(_channel.Settings().splitSize);
+  const int splitSize = _channel.Settings().splitSize;
+  const size_t split = splitSize > 0 ? static_cast<size_t>(splitSize) : bytes.size() + 1;
   const size_t parts = bytes.size() > split ? (bytes.size() + split - 1) / split : 1;
   for (size_t part = 0; part < parts; ++part) {
     const std::string slice = parts == 1 ? bytes : bytes.substr(part * split, split);
@@ -166,7 +204,7 @@ void ZELRTCXmppMessaging::SendData(const std::string& to, const std::string& typ
       ZELRTCXmppAddText(data, encoded);
       xmpp_free(_channel.Context(), encoded);
     }
-    SendMessage(to, message);
+    if (!SendMessage(to, message)) return;  // the parts that follow are no smaller
   }
 }
 
@@ -183,7 +221,7 @@ void ZELRTCXmppMessaging::Receive(xmpp_stanza_t* stanza, const std::string& from
   const bool sequenced = ZELRTCXmppParseMarker(xmpp_stanza_get_id(stanza), marker);
   if (type == "error") {
     // A copy of one of mine sent back while the peer was away: it goes again.
-    if (sequenced) return;
+    if (sequenced && marker.epoch == _epoch) return;
     ZELRTCXmppEvent e(ZELRTCXmppEventKind::Error);
     std::string condition, text;
     ZELRTCXmppErrorOf(stanza, condition, text);
@@ -197,8 +235,8 @@ void ZELRTCXmppMessaging::Receive(xmpp_stanza_t* stanza, const std::string& from
     if (it == _out.end() || ZELRTCXmppAttr(ack, "e") != _epoch) return;
     const uint64_t h = ZELRTCXmppNumber(ZELRTCXmppAttr(ack, "h"));
     auto& pending = it->second.pending;
-    while (!pending.empty() && pending.front().first <= h) {
-      xmpp_stanza_release(pending.front().second);
+    while (!pending.empty() && pending.front().n <= h) {
+      xmpp_stanza_release(pending.front().message);
       pending.pop_front();
     }
     return;
@@ -229,34 +267,53 @@ void ZELRTCXmppMessaging::Receive(xmpp_stanza_t* stanza, const std::string& from
     in.delivered = n;
     FlushHeld(in, from, in.delivered);
   } else {
-    if (in.held.empty()) in.gapSince = _channel.Now();
-    in.held.emplace(n, xmpp_stanza_clone(stanza));  // the held copy's reference
-    if (in.held.size() > kHoldLimit) FlushHeld(in, from, in.held.rbegin()->first);
+    Hold(in, from, n, stanza);
   }
   if (in.delivered >= in.acked + kAckEvery) Acknowledge(from, epoch, in);
 }
 
-// Delivers what is held up to `upTo`, then what follows without a gap.
+// Keeps a copy of `stanza`, N of `in`, until what comes before it is delivered;
+// beyond kHoldLimit for every sender, the sender holding the most gives up its gap.
+void ZELRTCXmppMessaging::Hold(Incoming& in, const std::string& from, uint64_t n, xmpp_stanza_t* stanza) {
+  if (in.held.empty()) in.gapSince = _channel.Now();
+  in.held.emplace(n, xmpp_stanza_clone(stanza));  // the held copy's reference
+  if (++_heldTotal <= kHoldLimit) return;
+  auto most = _in.begin();
+  for (auto it = _in.begin(); it != _in.end(); ++it)
+    if (it->second.held.size() > most->second.held.size()) most = it;
+  if (most == _in.end() || most->second.held.empty()) {
+    FlushHeld(in, from, in.held.rbegin()->first);
+    return;
+  }
+  FlushHeld(most->second, most->first.first, most->second.held.rbegin()->first);
+}
+
+// Delivers what is held up to `upTo` (the messages before it are given up),
+// then what follows without a gap.
 void ZELRTCXmppMessaging::FlushHeld(Incoming& in, const std::string& from, uint64_t upTo) {
-  while (!in.held.empty()) {
-    auto first = in.held.begin();
-    if (first->first > upTo && first->first != in.delivered + 1) break;
+  auto deliver = [&](std::map<uint64_t, xmpp_stanza_t*>::iterator first) {
     Deliver(first->second, from);
     in.delivered = first->first;
     xmpp_stanza_release(first->second);
     in.held.erase(first);
-  }
+    --_heldTotal;
+  };
+  while (!in.held.empty() && in.held.begin()->first <= upTo) deliver(in.held.begin());
   if (upTo > in.delivered) in.delivered = upTo;
+  while (!in.held.empty() && in.held.begin()->first == in.delivered + 1) deliver(in.held.begin());
   if (!in.held.empty()) in.gapSince = _channel.Now();
 }
 
-// The least recently heard sender is forgotten (what it held is delivered first).
+// The least recently heard sender is forgotten: what it held is delivered
+// first, and what it delivered acknowledged.
 void ZELRTCXmppMessaging::Forget() {
   auto oldest = _in.begin();
   for (auto it = _in.begin(); it != _in.end(); ++it)
     if (it->second.lastHeard < oldest->second.lastHeard) oldest = it;
   if (oldest == _in.end()) return;
-  FlushHeld(oldest->second, oldest->first.first, oldest->second.held.empty() ? 0 : oldest->second.held.rbegin()->first);
+  Incoming& in = oldest->second;
+  if (!in.held.empty()) FlushHeld(in, oldest->first.first, in.held.rbegin()->first);
+  if (in.ackDue || in.delivered > in.acked) Acknowledge(oldest->first.first, oldest->first.second, in);
   _in.erase(oldest);
 }
 

@@ -17,6 +17,10 @@
 // kPeerLimit senders the least recently heard is forgotten, and a sender
 // forgotten is treated as new.
 //
+// To a peer whose devices do not announce the layer (kReliableNs in their
+// entity capabilities) a message goes once, plain, with an id that is no
+// marker, and is never sent again.
+//
 // A message that would make a stanza larger than the server accepts is not
 // sent (an error notification "StanzaTooLarge" tells); one after which the
 // server closed the stream for what it received is given up ("StanzaRefused"),
@@ -60,9 +64,14 @@ class ZELRTCXmppMessaging : public ZELRTCXmppFeature {
 
  private:
   using Clock = std::chrono::steady_clock;
-  struct Outgoing {
+  struct Pending {
+    uint64_t n;
+    xmpp_stanza_t* message;  // one reference
+    bool sent;               // went on a stream (else it goes when the stream is back)
+  };
+  struct Outgoing {  // by the peer's bare address
     uint64_t next = 1;
-    std::deque<std::pair<uint64_t, xmpp_stanza_t*>> pending;  // one reference each
+    std::deque<Pending> pending;
     bool peerAvailable = false;  // at the last tick
   };
   struct Incoming {
@@ -76,12 +85,14 @@ class ZELRTCXmppMessaging : public ZELRTCXmppFeature {
 
   void Deliver(xmpp_stanza_t* stanza, const std::string& from);
   void DeliverData(xmpp_stanza_t* data, const std::string& from);
-  // Sends `message` (its reference is taken): sequenced to a peer that speaks the layer, else plain.
-  void SendMessage(const std::string& to, xmpp_stanza_t* message);
+  // Sends `message` (its reference is taken): sequenced to a peer that speaks
+  // the layer, else plain; false when it is too large for the server.
+  bool SendMessage(const std::string& to, xmpp_stanza_t* message);
   bool FitsServer(const std::string& to, xmpp_stanza_t* message);
-  void Resend(Outgoing& out);
+  void Resend(Outgoing& out, bool unsentOnly);
   void Acknowledge(const std::string& peer, const std::string& epoch, Incoming& in);
   void FlushHeld(Incoming& in, const std::string& from, uint64_t upTo);
+  void Hold(Incoming& in, const std::string& from, uint64_t n, xmpp_stanza_t* stanza);
   void Receive(xmpp_stanza_t* stanza, const std::string& fromFull);
   void Forget();
   void PostError(const char* key, std::vector<std::string> args);
@@ -91,9 +102,10 @@ class ZELRTCXmppMessaging : public ZELRTCXmppFeature {
   const std::string _epoch;
   uint64_t _heard = 0;        // counts the messages heard, for lastHeard
   unsigned long _plainId = 0;
-  // The sequenced message sent last, until the stream has carried more: given
-  // up when the server closes the stream after it.
+  // The sequenced message sent last on this stream (peer, N): given up when
+  // the server closes the stream after it.
   std::pair<std::string, uint64_t> _lastSent;
+  size_t _heldTotal = 0;  // the messages held for every sender
   std::map<std::string, Outgoing> _out;
   std::map<std::pair<std::string, std::string>, Incoming> _in;  // (peer, epoch)
 };

@@ -84,14 +84,19 @@ struct ZELRTCXmppMarker {
   uint64_t n = 0, base = 0;
 };
 
-// Reads the marker of a message id; false when the id is none (N must be a number above 0).
+// The longest epoch a marker may name (a session's own has 16 characters): a
+// receiver keeps the epochs it hears.
+constexpr size_t kZELRTCXmppMaxEpochLength = 64;
+
+// Reads the marker of a message id; false when the id is none (N must be a
+// number above 0, the epoch 1 to kZELRTCXmppMaxEpochLength characters).
 inline bool ZELRTCXmppParseMarker(const char* id, ZELRTCXmppMarker& marker) {
   constexpr size_t kPrefixLength = sizeof kZELRTCXmppMarkerPrefix - 1;
   if (!id || std::strncmp(id, kZELRTCXmppMarkerPrefix, kPrefixLength) != 0) return false;
   const std::string rest = id + kPrefixLength;
   const size_t afterEpoch = rest.find('-');
   const size_t afterN = afterEpoch == std::string::npos ? afterEpoch : rest.find('-', afterEpoch + 1);
-  if (afterEpoch == 0 || afterN == std::string::npos) return false;
+  if (afterEpoch == 0 || afterN == std::string::npos || afterEpoch > kZELRTCXmppMaxEpochLength) return false;
   marker.epoch = rest.substr(0, afterEpoch);
   marker.n = ZELRTCXmppNumber(rest.substr(afterEpoch + 1, afterN - afterEpoch - 1));
   marker.base = ZELRTCXmppNumber(rest.substr(afterN + 1));
