@@ -432,7 +432,7 @@ TEST_F(ZELRTCToolTest, TraceTextsStayValidJson) {
     }
   }
   ToolRun summary = Tool("trace --summary --json " + trace);
-  EXPECT_NO_THROW(json::parse(summary.out)) << summary.out;
+  EXPECT_TRUE(json::accept(summary.out)) << summary.out;
 }
 
 // A trace that passes midnight goes on into the next day; lines of one
