@@ -357,8 +357,12 @@ TEST(XmppFeatureMessaging, NewAndRestartedSendersStartAtTheirBase) {
   h.Feed("<message type='chat' from='dave@localhost/x' id='zr-d-0-1'><body>zero</body></message>");
   h.Feed("<message type='chat' from='dave@localhost/x' id='zr-d-0-1'><body>zero</body></message>");
   h.Feed("<message from='dave@localhost/x'><body>no id</body></message>");
+  const std::string longEpoch(65, 'e');  // no session's: not kept
+  h.Feed(FromBob(1, 1, "long", longEpoch, "dave@localhost/x"));
+  h.Feed(FromBob(1, 1, "long", longEpoch, "dave@localhost/x"));
   EXPECT_EQ(ZELXmppLines(h.Posted()), Im("dave@localhost", "d4") + "\n" + Im("dave@localhost", "zero") + "\n" +
-                                          Im("dave@localhost", "zero") + "\n" + Im("dave@localhost", "no id") + "\n");
+                                          Im("dave@localhost", "zero") + "\n" + Im("dave@localhost", "no id") + "\n" +
+                                          Im("dave@localhost", "long") + "\n" + Im("dave@localhost", "long") + "\n");
 }
 
 // The receiver remembers at most 4,096 senders: a peer forging markers of as
@@ -640,14 +644,48 @@ TEST(XmppFeatureMessaging, MessageAfterWhichTheServerClosedTheStreamIsGivenUp) {
   EXPECT_TRUE(h.Posted().empty());
 }
 
-// Acknowledgements only go while online; the next tick online sends them.
-TEST(XmppFeatureMessaging, AcknowledgementsWaitForTheStream) {
+// What could not go while the stream was down goes when it is back, resumed
+// or not, and once; acknowledgements due wait for the stream too.
+TEST(XmppFeatureMessaging, WhatWaitsForTheStreamGoesWhenItIsBack) {
   ZELXmppFeatureHarness h;
   Start(h);
+  h.features.messaging.SendText("bob@localhost", "one");
+  const std::string e = EpochOf(h.Sent().at(0));
   h.Feed(FromBob(1, 1, "one"));
   h.Offline();
   h.Posted();
+  h.features.messaging.SendText("bob@localhost", "two");
+  h.features.messaging.SendText("bob@localhost/phone", "three");
   h.Online(false);
+  auto sent = h.Sent();
+  EXPECT_EQ(Ids(sent), "zr-" + e + "-2-1 zr-" + e + "-3-1");
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[1].Attr("to"), "bob@localhost/phone");
   h.Tick();
   ExpectAck(h.Sent(), "bob@localhost", kBobEpoch, 1);
+  h.Offline();
+  h.Online(false);
+  h.Tick();
+  EXPECT_TRUE(h.Sent().empty());
+  // Sent while down, then a fresh login: each goes once.
+  h.Offline();
+  h.features.messaging.SendText("bob@localhost", "four");
+  h.Online(true);
+  EXPECT_EQ(Ids(ZELXmppOfName(h.Sent(), "message")),
+            "zr-" + e + "-1-1 zr-" + e + "-2-1 zr-" + e + "-3-1 zr-" + e + "-4-1");
+}
+
+// What every sender holds together is bounded: past 10,000 messages the
+// sender holding the most gives up its gap.
+TEST(XmppFeatureMessaging, HeldMessagesAreBoundedForEverySenderTogether) {
+  ZELXmppFeatureHarness h;
+  Start(h);
+  h.Feed(FromBob(1, 1, "one"));
+  for (uint64_t n = 2; n <= 10001; ++n)
+    h.Feed("<message from='mallory@localhost/x' id='zr-m-" + std::to_string(n) + "-1'><body>m</body></message>");
+  EXPECT_EQ(h.Posted().size(), 1u);
+  h.Feed(FromBob(3, 1, "three"));
+  EXPECT_EQ(h.Posted().size(), 10000u);
+  h.Feed(FromBob(2, 1, "two"));
+  EXPECT_EQ(ZELXmppLines(h.Posted()), Im("bob@localhost", "two") + "\n" + Im("bob@localhost", "three") + "\n");
 }
