@@ -399,13 +399,16 @@ TEST(XmppFeatureExpandedGroups, ReadAtAFreshLoginStoredOnChangeAndToldOnceStored
 TEST(XmppFeatureExpandedGroups, ErrorsAndMalformedStorageAtLogin) {
   ZELXmppFeatureHarness h;
   h.channel.settings.requestTimeout = std::chrono::seconds(5);
+  // Text, a group of markup, a group: only the last is read.
+  const char* const kMixed =
+      "<query xmlns='jabber:iq:private'><expanded xmlns='urn:zelrtc:expanded-groups:0'>text<group><b>C</b></group>"
+      "<group>D</group></expanded></query>";
   const char* answers[] = {
       "",                                                                       // no query at all
       "<query xmlns='jabber:iq:private'/>",                                     // nothing stored
       "<query xmlns='jabber:iq:private'><expanded xmlns='urn:other'><group>A</group></expanded></query>",
       "<query xmlns='urn:other'><expanded xmlns='urn:zelrtc:expanded-groups:0'><group>B</group></expanded></query>",
-      "<query xmlns='jabber:iq:private'><expanded xmlns='urn:zelrtc:expanded-groups:0'>text<group><b>C</b></group><group>D</group>"
-      "</expanded></query>",
+      kMixed,
   };
   std::string expected;
   for (const char* answer : answers) {
