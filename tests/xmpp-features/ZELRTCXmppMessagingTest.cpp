@@ -273,6 +273,13 @@ TEST(XmppFeatureMessaging, ReceiverDeliversInOrderOnceAndAcknowledges) {
   ExpectAck(h.Sent(), "bob@localhost", kBobEpoch, 1);
   h.Tick();
   EXPECT_TRUE(h.Sent().empty());
+  // The last one delivered again: dropped, acknowledged again, never delivered later.
+  h.Feed(FromBob(1, 1, "one"));
+  h.Tick();
+  ExpectAck(h.Sent(), "bob@localhost", kBobEpoch, 1);
+  h.Tick(10000);
+  EXPECT_TRUE(h.Posted().empty());
+  EXPECT_TRUE(h.Sent().empty());
 
   // 3 and 4 early: held until 2 comes.
   h.Feed(FromBob(3, 1, "three"));
