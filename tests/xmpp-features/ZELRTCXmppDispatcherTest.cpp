@@ -50,6 +50,15 @@ TEST(XmppFeatureDispatcher, RequestsNobodyServesGetServiceUnavailableAndDiscover
   h.Feed("<iq type='error' id='nobody-asked' from='bob@localhost/x'/>");
   EXPECT_TRUE(h.Sent().empty());
 
+  // My own server's request comes without an address: the answer goes without one.
+  h.Feed("<iq type='get' id='q2'><query xmlns='urn:example:unknown'/></iq>");
+  sent = h.Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].Attr("type"), "error");
+  EXPECT_EQ(sent[0].Attr("id"), "q2");
+  EXPECT_EQ(sent[0].Attr("to"), "");
+  EXPECT_EQ(sent[0].Child("error").Attr("type"), "cancel");
+
   // Ping: an empty result.
   h.Feed("<iq type='get' id='p1' from='localhost'><ping xmlns='urn:xmpp:ping'/></iq>");
   sent = h.Sent();

@@ -38,6 +38,11 @@ constexpr auto kCloseTimeout = std::chrono::milliseconds(2500);
 constexpr int kProbeTimeoutMs = 2000;
 // The longest a network wait lasts, so that queued commands go out promptly.
 constexpr unsigned long kRunOnceMs = 1;
+// How long a stream that came up waits for <enabled/> at least and at most.
+constexpr auto kShortestEnableWait = std::chrono::milliseconds(100);
+constexpr auto kLongestEnableWait = std::chrono::milliseconds(5000);
+// The most stanzas kept while the connection comes back.
+constexpr size_t kWaitingLimit = 10000;
 
 const char* StreamErrorName(int type) {
   static const char* const kNames[] = {
@@ -161,6 +166,7 @@ HRESULT ZELRTCXmppConnection::Logout() {
     }
     // Waiting to reconnect: nothing is open.
     DropConnection();
+    DropWaiting();
     _phase = Phase::Idle;
     _loggedIn.store(false, std::memory_order_release);
     PostLogin(ZelRTCXmppLoggedOut, ZelRTCXmppReasonNone);
@@ -168,8 +174,53 @@ HRESULT ZELRTCXmppConnection::Logout() {
   return S_OK;
 }
 
+// Offline while logged in (the connection is coming back), stanzas wait for
+// the stream; requests never get here offline (the tracker ends them at once).
 void ZELRTCXmppConnection::Send(xmpp_stanza_t* stanza) {
-  if (_conn && _online) xmpp_send(_conn, stanza);
+  if (_conn && _online) {
+    xmpp_send(_conn, stanza);
+  } else if (_loggedIn.load(std::memory_order_relaxed) && _phase != Phase::Closing && _phase != Phase::Idle &&
+             _waiting.size() < kWaitingLimit) {
+    _waiting.push_back(xmpp_stanza_copy(stanza));
+  }
+}
+
+// What waited for the stream goes now. After a fresh login the messaging sends
+// its unacknowledged sequenced messages again itself: their waiting copies are dropped.
+void ZELRTCXmppConnection::FlushWaiting(bool fresh) {
+  std::vector<xmpp_stanza_t*> waiting;
+  waiting.swap(_waiting);
+  for (xmpp_stanza_t* stanza : waiting) {
+    ZELRTCXmppMarker marker;
+    if (!fresh || !ZELRTCXmppParseMarker(xmpp_stanza_get_id(stanza), marker)) Send(stanza);
+    xmpp_stanza_release(stanza);
+  }
+}
+
+// What libstrophe had queued and not yet written when the connection broke is
+// lost with it (its stream management sends again only what was written):
+// messages and presences go back to wait for the next stream, before what was
+// sent since. Requests are not: they have had their outcome.
+void ZELRTCXmppConnection::SalvageUnsent() {
+  if (!_conn) return;
+  std::vector<xmpp_stanza_t*> unsent;
+  while (xmpp_conn_send_queue_len(_conn) > 0) {
+    char* text = xmpp_conn_send_queue_drop_element(_conn, XMPP_QUEUE_OLDEST);
+    if (!text) break;
+    xmpp_stanza_t* stanza = xmpp_stanza_new_from_string(_ctx, text);
+    xmpp_free(_ctx, text);
+    const char* name = stanza ? xmpp_stanza_get_name(stanza) : nullptr;
+    if (name && (std::strcmp(name, "message") == 0 || std::strcmp(name, "presence") == 0))
+      unsent.push_back(stanza);
+    else if (stanza)
+      xmpp_stanza_release(stanza);
+  }
+  _waiting.insert(_waiting.begin(), unsent.begin(), unsent.end());
+}
+
+void ZELRTCXmppConnection::DropWaiting() {
+  for (xmpp_stanza_t* stanza : _waiting) xmpp_stanza_release(stanza);
+  _waiting.clear();
 }
 
 void ZELRTCXmppConnection::Post(const ZELRTCXmppEvent& event) { ZELRTCXmppPostEvent(_sessionId, event); }
@@ -208,6 +259,8 @@ void ZELRTCXmppConnection::Loop() {
       }
       if (!_disconnected && _phase == Phase::Connecting && Clock::now() - _connectStarted > kConnectTimeout)
         _disconnected = true;  // a stream that never comes up counts as a failed attempt
+      // No <enabled/> in time: a resumed stream, or a server without stream management.
+      if (_announcing && !_disconnected && Clock::now() >= _announceAt) GoOnline(!_offeredResumption);
       if (_disconnected) {
         AfterDisconnect();
       } else if (_online && Clock::now() >= _nextTick) {
@@ -228,6 +281,7 @@ void ZELRTCXmppConnection::Loop() {
     _dispatcher->Offline();
   }
   DropConnection();
+  DropWaiting();
   _dispatcher->Close();
   xmpp_ctx_free(_ctx);
   _ctx = nullptr;
@@ -266,8 +320,7 @@ void ZELRTCXmppConnection::StartConnect() {
     // data); the dispatcher takes messages, presences and iqs.
     xmpp_handler_add(_conn, &ZELRTCXmppConnection::OnStanza, nullptr, nullptr, nullptr, this);
     xmpp_handler_add(_conn, &ZELRTCXmppConnection::OnEnabled, "urn:xmpp:sm:3", "enabled", nullptr, this);
-    _authFailed = _enabled = _noReconnect = _disconnected = _secured = false;
-    _freshnessProbe.clear();
+    _authFailed = _announcing = _noReconnect = _disconnected = _secured = false;
     _streamError = -1;
     _streamErrorText.clear();
     _phase = Phase::Connecting;
@@ -298,13 +351,14 @@ void ZELRTCXmppConnection::AfterDisconnect() {
   _disconnected = false;
   const bool wasOnline = _online;
   _online = false;
-  _freshnessProbe.clear();
+  _announcing = false;
   _streamErrorName = _streamError >= 0 ? StreamErrorName(_streamError) : "";
   // The requests under way end, and the features learn it, while the old connection still exists.
   if (wasOnline) _dispatcher->Offline();
   if (_streamError >= 0) PostError("StreamError", {StreamErrorName(_streamError), _streamErrorText});
   if (_phase == Phase::Closing) {
     DropConnection();
+    DropWaiting();
     if (_smState) xmpp_free_sm_state(_smState), _smState = nullptr;
     _phase = Phase::Idle;
     _loggedIn.store(false, std::memory_order_release);
@@ -317,6 +371,7 @@ void ZELRTCXmppConnection::AfterDisconnect() {
   if (!_everOnline || _authFailed || _noReconnect) {
     // A first login that failed, or a server that refuses us: no retry.
     DropConnection();
+    DropWaiting();
     if (_smState) xmpp_free_sm_state(_smState), _smState = nullptr;
     _phase = Phase::Idle;
     _loggedIn.store(false, std::memory_order_release);
@@ -334,6 +389,7 @@ void ZELRTCXmppConnection::AfterDisconnect() {
     return;
   }
   if (wasOnline) PostSession(ZelRTCXmppConnectionLost, ZelRTCXmppReasonConnection);
+  SalvageUnsent();
   if (_resumption && _conn) {
     xmpp_sm_state_t* state = xmpp_conn_get_sm_state(_conn);
     if (state) {
@@ -357,23 +413,21 @@ void ZELRTCXmppConnection::OnConnection(xmpp_conn_t* conn, xmpp_conn_event_t eve
   auto* self = static_cast<ZELRTCXmppConnection*>(userdata);
   if (conn != self->_conn) return;
   if (event == XMPP_CONN_CONNECT) {
-    self->_online = true;
     self->_phase = Phase::Online;
     const char* bound = xmpp_conn_get_bound_jid(conn);
     self->_boundJid = bound ? bound : self->_bareJid;
-    if (!self->_offeredResumption) {
+    if (!self->_resumption) {
       self->GoOnline(true);
       return;
     }
-    // A resumed stream and a new one (the server refused the resumption) look
-    // alike here. A new one gets <enabled/> for the stream management that
-    // libstrophe asked before this point; a ping sent now is answered after it.
-    // Whichever comes first tells.
-    xmpp_stanza_t* ping = self->Requests().NewIq("get", std::string());
-    ZELRTCXmppAddChild(ping, "ping", "urn:xmpp:ping");
-    self->_freshnessProbe = ZELRTCXmppAttr(ping, "id");
-    xmpp_send(conn, ping);
-    xmpp_stanza_release(ping);
+    // With stream management, a new stream gets <enabled/> after this point, a
+    // resumed one nothing. Nothing may be sent before: libstrophe 0.12 counts
+    // the stanzas of a stream from <enabled/>, the server from <enable/>, and a
+    // stanza between the two would shift what a later resumption sends again.
+    // The answer comes within a round trip; the login took several.
+    const auto took = Clock::now() - self->_connectStarted;
+    self->_announceAt = Clock::now() + std::clamp<Clock::duration>(took / 2, kShortestEnableWait, kLongestEnableWait);
+    self->_announcing = true;
     return;
   }
   if (se) {
@@ -391,7 +445,8 @@ void ZELRTCXmppConnection::OnConnection(xmpp_conn_t* conn, xmpp_conn_event_t eve
 }
 
 void ZELRTCXmppConnection::GoOnline(bool fresh) {
-  _freshnessProbe.clear();
+  _announcing = false;
+  _online = true;
   const bool first = !_everOnline;
   _everOnline = true;
   _attempt = 0;
@@ -404,23 +459,19 @@ void ZELRTCXmppConnection::GoOnline(bool fresh) {
   else
     PostSession(ZelRTCXmppConnectionResumed, ZelRTCXmppReasonNone);
   _dispatcher->Online(fresh);
+  FlushWaiting(fresh);
 }
 
 int ZELRTCXmppConnection::OnStanza(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* userdata) {
   auto* self = static_cast<ZELRTCXmppConnection*>(userdata);
-  if (conn != self->_conn) return 1;
-  if (!self->_freshnessProbe.empty() && ZELRTCXmppAttr(stanza, "id") == self->_freshnessProbe &&
-      std::strcmp(xmpp_stanza_get_name(stanza), "iq") == 0) {
-    self->GoOnline(self->_enabled);
-    return 1;
-  }
-  self->_dispatcher->Dispatch(stanza);
+  if (conn == self->_conn) self->_dispatcher->Dispatch(stanza);
   return 1;
 }
 
+// A new stream's stream management is on: the stream is announced now, as a fresh one.
 int ZELRTCXmppConnection::OnEnabled(xmpp_conn_t* conn, xmpp_stanza_t*, void* userdata) {
   auto* self = static_cast<ZELRTCXmppConnection*>(userdata);
-  if (conn == self->_conn) self->_enabled = true;
+  if (conn == self->_conn && self->_announcing) self->GoOnline(true);
   return 1;
 }
 

@@ -70,6 +70,9 @@ class ZELRTCXmppConnection : public ZELRTCXmppChannel {
   void PostSession(int eventType, int reason);
   void PostError(const char* key, std::vector<std::string> args);
   void GoOnline(bool fresh);
+  void FlushWaiting(bool fresh);
+  void DropWaiting();
+  void SalvageUnsent();
   static int OnStanza(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
   static int OnEnabled(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
   static void OnConnection(xmpp_conn_t* conn, xmpp_conn_event_t event, int error, xmpp_stream_error_t* streamError,
@@ -99,8 +102,8 @@ class ZELRTCXmppConnection : public ZELRTCXmppChannel {
   bool _authFailed = false;       // the server refused the credentials
   bool _offeredResumption = false;  // this attempt carries a resumable stream's state
   bool _secured = false;          // this attempt's stream was secured by TLS
-  bool _enabled = false;          // the server enabled stream management on a new stream
-  std::string _freshnessProbe;    // the id of the ping that tells a resumed stream from a new one
+  bool _announcing = false;       // the stream is up, waiting for <enabled/> before it is announced
+  std::chrono::steady_clock::time_point _announceAt;  // then it is announced without
   bool _noReconnect = false;      // the server's stream error forbids a retry
   int _streamError = -1;          // its type, or -1
   std::string _streamErrorText;
@@ -114,4 +117,5 @@ class ZELRTCXmppConnection : public ZELRTCXmppChannel {
   int _port = 0;
   bool _requireTls = true, _resumption = true;
   ZELRTCXmppSettings _settings;
+  std::vector<xmpp_stanza_t*> _waiting;  // sent while the connection was coming back; one reference each
 };

@@ -85,9 +85,8 @@ bool ZELRTCXmppDispatcher::AnswerDiscoInfo(xmpp_stanza_t* iq, xmpp_stanza_t* que
     Reply(iq, "item-not-found");
     return true;
   }
-  xmpp_stanza_t* reply = xmpp_stanza_reply(iq);
+  xmpp_stanza_t* reply = NewReply(iq, "result");
   if (!reply) return true;
-  xmpp_stanza_set_type(reply, "result");
   xmpp_stanza_t* answer = ZELRTCXmppAddChild(reply, "query", kDiscoInfoNs);
   if (!node.empty()) xmpp_stanza_set_attribute(answer, "node", node.c_str());
   xmpp_stanza_t* identity = ZELRTCXmppAddChild(answer, "identity");
@@ -101,11 +100,24 @@ bool ZELRTCXmppDispatcher::AnswerDiscoInfo(xmpp_stanza_t* iq, xmpp_stanza_t* que
   return true;
 }
 
+// The answer to `iq`: same id, to its sender (none for my own server's
+// requests, which come without one: libstrophe's own reply needs a sender).
+xmpp_stanza_t* ZELRTCXmppDispatcher::NewReply(xmpp_stanza_t* iq, const char* type) {
+  xmpp_stanza_t* reply = xmpp_iq_new(_channel.Context(), type, ZELRTCXmppAttr(iq, "id").c_str());
+  const std::string from = ZELRTCXmppAttr(iq, "from");
+  if (reply && !from.empty()) xmpp_stanza_set_to(reply, from.c_str());
+  return reply;
+}
+
 // An empty result, or an error of `condition` (type cancel).
 void ZELRTCXmppDispatcher::Reply(xmpp_stanza_t* iq, const char* condition) {
-  xmpp_stanza_t* reply = condition ? xmpp_stanza_reply_error(iq, "cancel", condition, nullptr) : xmpp_stanza_reply(iq);
+  xmpp_stanza_t* reply = NewReply(iq, condition ? "error" : "result");
   if (!reply) return;
-  if (!condition) xmpp_stanza_set_type(reply, "result");
+  if (condition) {
+    xmpp_stanza_t* error = ZELRTCXmppAddChild(reply, "error");
+    xmpp_stanza_set_type(error, "cancel");
+    ZELRTCXmppAddChild(error, condition, kZELRTCXmppStanzaErrorNs);
+  }
   _channel.Send(reply);
   xmpp_stanza_release(reply);
 }

@@ -40,6 +40,7 @@ class ZELRTCXmppDispatcher {
  private:
   void DispatchRequest(xmpp_stanza_t* iq);
   bool AnswerDiscoInfo(xmpp_stanza_t* iq, xmpp_stanza_t* query);
+  xmpp_stanza_t* NewReply(xmpp_stanza_t* iq, const char* type);
   void Reply(xmpp_stanza_t* iq, const char* condition);
 
   ZELRTCXmppChannel& _channel;

@@ -1,0 +1,181 @@
+// What only a network and a real server show of a session's connection: a
+// connection cut while the server stays up (the stream resumed, nothing sent
+// twice, to a session of this back end or to a standard client), requests in
+// flight when it goes, and stanzas the server will not take.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ZELXmppRawClient.h"
+#include "ZELXmppSessionClient.h"
+#include "ZELXmppTcpProxy.h"
+#include "ZELXmppTestSession.h"
+
+namespace {
+
+class XmppConnectionTest : public ZELXmppServerTest {
+ protected:
+  ZELProsodyServer::Options Options() override {
+    ZELProsodyServer::Options o;
+    o.vcard = true;
+    o.archive = true;
+    return o;
+  }
+
+  // Logs `user` in through the relay.
+  bool LoginThrough(ZELXmppSessionClient& client, const ZELXmppTcpProxy& proxy, const std::string& user) {
+    return client.Login("127.0.0.1", proxy.Port(), user + "@localhost", user + "-pw", _server.CaFile());
+  }
+
+  // The texts of the instant messages `client` read, in order.
+  static std::vector<std::string> Texts(const ZELXmppSessionClient& client) {
+    std::vector<std::string> texts;
+    const std::string marker = " text=";
+    for (const std::string& line : client.LinesStartingWith("ZELRTCInstantMessageReceivedNotification")) {
+      size_t at = line.find(marker);
+      texts.push_back(line.substr(at + marker.size(), line.rfind(" encrypted=") - at - marker.size()));
+    }
+    return texts;
+  }
+
+  static std::vector<std::string> Numbered(const std::string& prefix, int from, int to) {
+    std::vector<std::string> texts;
+    for (int i = from; i <= to; ++i) texts.push_back(prefix + std::to_string(i));
+    return texts;
+  }
+};
+
+// The TCP connection of Alice is cut with the server up: her stream is
+// resumed ("resumed", not a new login), and neither Bob (a session of this back
+// end, which acknowledges) nor Mallory (a standard client, which does not)
+// gets any message twice, before, across or after the cut.
+TEST_F(XmppConnectionTest, XmppCutConnectionIsResumedAndNothingArrivesTwice) {
+  ZELXmppTcpProxy proxy(_server.Port());
+  ZELXmppSessionClient alice, bob;
+  ASSERT_TRUE(LoginThrough(alice, proxy, "alice")) << ZELXmppJoin(alice.Lines());
+  ASSERT_TRUE(Login(bob, "bob"));
+  ZELXmppBefriend(alice, "alice", bob, "bob");
+  ZELXmppRawClient mallory;
+  mallory.recordStanzas = true;
+  ASSERT_TRUE(mallory.Connect(_server, "mallory", "mallory-pw")) << mallory.Error();
+  ASSERT_TRUE(mallory.SendPresence());
+
+  for (const std::string& text : Numbered("to bob ", 1, 20)) ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", text.c_str()), S_OK);
+  for (const std::string& text : Numbered("to mallory ", 1, 20))
+    ASSERT_EQ(alice.Xmpp()->SendInstantMessage("mallory@localhost", text.c_str()), S_OK);
+  ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 20, kWaitMs));
+  ASSERT_TRUE(mallory.WaitForMessages(20, kWaitMs));
+
+  proxy.Cut();
+  for (const std::string& text : Numbered("to bob ", 21, 40)) ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", text.c_str()), S_OK);
+  for (const std::string& text : Numbered("to mallory ", 21, 40))
+    ASSERT_EQ(alice.Xmpp()->SendInstantMessage("mallory@localhost", text.c_str()), S_OK);
+  ASSERT_TRUE(alice.WaitFor("ZELRTCSessionNotification type=0 event=1", 1, kWaitMs)) << ZELXmppJoin(alice.Lines());
+  EXPECT_EQ(ZELXmppJoin(alice.LinesStartingWith("ZELRTCSessionNotification")),
+            "ZELRTCSessionNotification type=0 event=0 partner=127.0.0.1 reason=2\n"
+            "ZELRTCSessionNotification type=0 event=1 partner=127.0.0.1 reason=0\n");
+  EXPECT_EQ(alice.LinesStartingWith("ZELRTCLoginNotification").size(), 1u) << "resumed, not logged in again";
+  EXPECT_EQ(proxy.Accepted(), 3) << "one connection, the probe, one resumption";
+
+  ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 40, kWaitMs)) << ZELXmppJoin(bob.Lines());
+  ASSERT_TRUE(mallory.WaitForMessages(40, kWaitMs));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // anything sent twice would be here by now
+  EXPECT_EQ(Texts(bob), Numbered("to bob ", 1, 40));
+  EXPECT_EQ(mallory.Messages(), Numbered("to mallory ", 1, 40));
+  // A standard client sees plain messages: no sequence marker in their ids, no acknowledgement asked.
+  std::set<std::string> ids;
+  for (const std::string& stanza : mallory.Stanzas()) {
+    if (stanza.rfind("<message", 0) != 0) continue;
+    EXPECT_EQ(stanza.find("id=\"zr-"), std::string::npos) << stanza;
+    EXPECT_EQ(stanza.find("urn:zelrtc:reliable"), std::string::npos) << stanza;
+    const size_t at = stanza.find(" id=\"");
+    if (at != std::string::npos) {
+      EXPECT_TRUE(ids.insert(stanza.substr(at, stanza.find('"', at + 5) - at)).second) << stanza;
+    }
+  }
+}
+
+// Requests under way when the connection goes end once each, with an error,
+// and the session comes back (a released connection is never touched).
+TEST_F(XmppConnectionTest, XmppRequestsInFlightWhenTheConnectionGoesEndOnceAndTheSessionComesBack) {
+  ZELXmppTcpProxy proxy(_server.Port());
+  ZELXmppSessionClient alice;
+  ASSERT_TRUE(LoginThrough(alice, proxy, "alice")) << ZELXmppJoin(alice.Lines());
+  ASSERT_TRUE(alice.WaitFor("ZELRTCMyStatusChangedNotification", 1, kWaitMs));
+  proxy.Stall(true);  // the server's answers wait in the relay
+  ASSERT_EQ(alice.Xmpp()->RequestUserInfo("bob@localhost"), S_OK);
+  ASSERT_EQ(alice.Xmpp()->RequestArchive("bob@localhost"), S_OK);
+  ASSERT_EQ(alice.Xmpp()->ClearArchive("bob@localhost"), S_OK);
+  ASSERT_EQ(alice.Xmpp()->SetGroupExpanded("Friends", 1), S_OK);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  proxy.Cut();
+  proxy.Stall(false);
+  ASSERT_TRUE(alice.WaitFor("ZELRTCSessionNotification type=0 event=1", 1, kWaitMs)) << ZELXmppJoin(alice.Lines());
+  ASSERT_TRUE(alice.WaitFor("ZELRTCArchiveCleanedNotification", 1, kWaitMs)) << ZELXmppJoin(alice.Lines());
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  std::vector<std::string> errors = alice.LinesStartingWith("ZELRTCErrorNotification");
+  std::sort(errors.begin(), errors.end());
+  EXPECT_EQ(ZELXmppJoin(errors),
+            "ZELRTCErrorNotification The request archive with bob@localhost ended without an answer (gone).\n"
+            "ZELRTCErrorNotification The request expanded groups ended without an answer (gone).\n"
+            "ZELRTCErrorNotification The request vCard of bob@localhost ended without an answer (gone).\n");
+  EXPECT_EQ(ZELXmppJoin(alice.LinesStartingWith("ZELRTCArchiveCleanedNotification")),
+            "ZELRTCArchiveCleanedNotification partner=bob@localhost name=bob@localhost code=504\n");
+  // The session works on: a request now is answered (Alice has published no vCard).
+  ASSERT_EQ(alice.Xmpp()->RequestUserInfo("alice@localhost"), S_OK);
+  ASSERT_TRUE(alice.WaitFor("ZELRTCErrorNotification alice@localhost answered with the error item-not-found", 1,
+                            kWaitMs))
+      << ZELXmppJoin(alice.Lines());
+}
+
+// A message larger than the server accepts is never sent (an error says so),
+// and one that made the server close the stream is not sent again: no storm
+// of reconnections.
+TEST_F(XmppConnectionTest, XmppStanzasTheServerWillNotTakeAreGivenUpNotSentAgain) {
+  ZELXmppSessionClient alice, bob;
+  ASSERT_TRUE(Login(alice, "alice") && Login(bob, "bob"));
+  ZELXmppBefriend(alice, "alice", bob, "bob");
+  const std::string big(300 * 1024, 'x');
+  ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", big.c_str()), S_OK);
+  ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", "after the big one"), S_OK);
+  ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 1, kWaitMs));
+  ASSERT_TRUE(alice.WaitFor("ZELRTCErrorNotification", 1, kWaitMs));
+  EXPECT_EQ(alice.LinesStartingWith("ZELRTCErrorNotification")[0].rfind(
+                "ZELRTCErrorNotification A message to bob@localhost was not sent: ", 0),
+            0u)
+      << alice.LinesStartingWith("ZELRTCErrorNotification")[0];
+  EXPECT_TRUE(alice.LinesStartingWith("ZELRTCSessionNotification").empty()) << "the stream stayed up";
+
+  // A session that believes the server takes more: the server closes its
+  // stream once, and the message is given up.
+  ZELXmppSessionClient carol(ZelRTCXMPPJavaDriver);
+  ZELRTCXmppLoginOptions options;
+  const std::string ca = _server.CaFile();
+  options.server = "127.0.0.1";
+  options.port = _server.Port();
+  options.user = "mallory@localhost";
+  options.password = "mallory-pw";
+  options.caFile = ca.c_str();
+  options.maxStanzaBytes = 1024 * 1024;
+  ASSERT_EQ(carol.Xmpp()->Login(options), S_OK);
+  ASSERT_TRUE(carol.WaitFor("ZELRTCLoginNotification event=0", 1, kWaitMs)) << ZELXmppJoin(carol.Lines());
+  ZELXmppBefriend(carol, "mallory", bob, "bob");
+  ASSERT_EQ(carol.Xmpp()->SendInstantMessage("bob@localhost", big.c_str()), S_OK);
+  ASSERT_TRUE(carol.WaitFor("ZELRTCErrorNotification The server closed the stream after a message to bob@localhost",
+                            1, kWaitMs))
+      << ZELXmppJoin(carol.Lines());
+  ASSERT_TRUE(carol.WaitFor("ZELRTCLoginNotification event=0", 2, kWaitMs)) << ZELXmppJoin(carol.Lines());
+  ASSERT_EQ(carol.Xmpp()->SendInstantMessage("bob@localhost", "small"), S_OK);
+  ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification from=mallory@localhost", 1, kWaitMs));
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  EXPECT_EQ(carol.LinesStartingWith("ZELRTCLoginNotification event=0").size(), 2u) << ZELXmppJoin(carol.Lines());
+  EXPECT_EQ(carol.LinesStartingWith("ZELRTCErrorNotification The server closed the stream after").size(), 1u);
+  EXPECT_EQ(bob.LinesStartingWith("ZELRTCInstantMessageReceivedNotification from=mallory@localhost").size(), 1u);
+}
+
+}  // namespace
