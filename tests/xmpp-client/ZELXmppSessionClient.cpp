@@ -320,6 +320,7 @@ bool ZELXmppSessionClient::Login(const std::string& server, int port, const std:
   options.caFile = caFile.empty() ? nullptr : caFile.c_str();
   options.iceServers = iceServers.empty() ? nullptr : iceServers.c_str();
   if (ringTimeoutSeconds > 0) options.ringTimeoutSeconds = ringTimeoutSeconds;
+  options.resource = resource.empty() ? nullptr : resource.c_str();
   if (_xmpp->Login(options) != S_OK) return false;
   if (!WaitFor("ZELRTCLoginNotification", 1, timeoutMs)) return false;
   return LinesStartingWith("ZELRTCLoginNotification event=0").size() == 1;

@@ -40,6 +40,8 @@ class ZELXmppSessionClient {
   std::string iceServers;
   // The ring timeout of calls in the login options, when above 0.
   int ringTimeoutSeconds = 0;
+  // The resource of the login options, when not empty (else the server chooses).
+  std::string resource;
   // Called on the reading thread with each line (set before anything arrives).
   std::function<void(const std::string& line)> onLine;
   // The lines read so far.

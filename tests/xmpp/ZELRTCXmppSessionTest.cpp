@@ -196,6 +196,8 @@ TEST_F(XmppTest, XmppBadInputIsIgnoredOrReported) {
     std::string expected;  // the lines posted, joined; "" for none
   };
   const std::string to = "to='bob@localhost' ";
+  // Requests and errors to the bare address are the server's to answer: these go to Bob's device.
+  const std::string toDevice = "to='bob@localhost/desk' ";
   std::string deep;
   for (int i = 0; i < 500; ++i) deep += "<x>";
   for (int i = 0; i < 500; ++i) deep += "</x>";
@@ -228,11 +230,11 @@ TEST_F(XmppTest, XmppBadInputIsIgnoredOrReported) {
        "ZELRTCInstantMessageReceivedNotification " + from + "name=mallory@localhost text=seq encrypted=0 event=0"},
       {"forged acknowledgement",
        "<message " + to + "type='headline'><ack xmlns='urn:zelrtc:reliable:0' e='x' h='99999999999'/></message>", ""},
-      {"error message to the bare address (the server drops it)",
-       "<message " + to +
+      {"error message",
+       "<message " + toDevice +
            "type='error'><error type='cancel'><item-not-found "
            "xmlns='urn:ietf:params:xml:ns:xmpp-stanzas'/></error></message>",
-       ""},
+       "ZELRTCErrorNotification mallory@localhost answered with the error item-not-found. "},
       {"presence of an unknown type", "<presence " + to + "type='sideways'/>", ""},
       {"presence with an unknown show", "<presence " + to + "><show>sleepy</show></presence>",
        "ZELRTCUserStatusChangedNotification mallory@localhost(Unknown)"},
@@ -240,15 +242,18 @@ TEST_F(XmppTest, XmppBadInputIsIgnoredOrReported) {
        "ZELRTCWatchListUserNotification event=0 user=mallory@localhost(Unknown) id=mallory@localhost list=pending\n"
        "ZELRTCWatchListNotification event=0 list=pending"},
       {"roster push from a stranger",
-       "<iq " + to +
+       "<iq " + toDevice +
            "type='set' id='r1'><query xmlns='jabber:iq:roster'><item jid='mallory@localhost' "
            "name='Boss'/></query></iq>",
        ""},
-      {"request nobody serves", "<iq " + to + "type='get' id='q1'><query xmlns='urn:nobody:2'/></iq>", ""},
+      {"request nobody serves", "<iq " + toDevice + "type='get' id='q1'><query xmlns='urn:nobody:2'/></iq>", ""},
+      {"answer nobody asked", "<iq " + toDevice + "type='result' id='not-asked'/>", ""},
   };
   ZELXmppSessionClient bob;
+  bob.resource = "desk";
   ASSERT_TRUE(Login(bob, "bob"));
   ZELXmppRawClient mallory;
+  mallory.recordStanzas = true;
   ASSERT_TRUE(mallory.Connect(_server, "mallory", "mallory-pw")) << mallory.Error();
   // Bob's session is the one mallory's stanzas go to.
   ASSERT_TRUE(bob.WaitFor("ZELRTCBuddyListNotification", 1, kWaitMs));
@@ -270,6 +275,16 @@ TEST_F(XmppTest, XmppBadInputIsIgnoredOrReported) {
       EXPECT_EQ(got, row.expected) << row.what;
     }
   }
+  // Bob's device answered both requests that reached it with service-unavailable: the stranger's roster push too.
+  for (const char* id : {"r1", "q1"}) {
+    std::string answer;
+    ASSERT_TRUE(mallory.WaitForStanza(std::string("id=\"") + id + "\"", kWaitMs, &answer)) << id;
+    EXPECT_NE(answer.find("type=\"error\""), std::string::npos) << answer;
+    EXPECT_NE(answer.find("<service-unavailable"), std::string::npos) << answer;
+    EXPECT_NE(answer.find("from=\"bob@localhost/desk\""), std::string::npos) << answer;
+  }
+  EXPECT_TRUE(bob.LinesStartingWith("ZELRTCBuddyListUserNotification").empty()) << "the stranger's push changed nothing";
+  EXPECT_TRUE(bob.LinesStartingWith("ZELRTCBuddyListGroupNotification").empty());
   // A huge body within the server's limit arrives whole.
   std::string huge(200 * 1024, 'h');
   ASSERT_TRUE(mallory.SendMessage("bob@localhost", huge));
