@@ -140,3 +140,45 @@ TEST_F(XmppConferenceTest, XmppRefusedRoleChangeIsReported) {
 }
 
 }  // namespace
+
+// Rooms with the server's default configuration hide the participants' real
+// addresses from all but the moderators: a participant reads the others as
+// room/nick (and itself by its own address), and an invitation through such a room names the inviter, never
+// the room.
+class XmppDefaultRoomTest : public XmppConferenceTest {
+ protected:
+  void SetUp() override {
+    ZELXmppUseCatalog();
+    ZELProsodyServer::Options options;
+    options.conference = true;
+    options.roomsShowRealAddresses = false;
+    ASSERT_TRUE(_server.Start(options)) << _server.Error() << _server.Log();
+    for (const char* user : {"alice", "bob", "carol"})
+      ASSERT_TRUE(_server.Register(user, std::string(user) + "-pw")) << _server.Error();
+  }
+};
+
+TEST_F(XmppDefaultRoomTest, XmppRoomThatHidesAddressesShowsNicksAndNamesTheInviter) {
+  ZELXmppSessionClient alice, bob, carol;
+  ASSERT_TRUE(ZELXmppLogin(alice, _server, "alice") && ZELXmppLogin(bob, _server, "bob") &&
+              ZELXmppLogin(carol, _server, "carol"));
+  ASSERT_EQ(alice.Xmpp()->JoinConference(kRoom.c_str(), "Alice"), S_OK);
+  ASSERT_TRUE(alice.WaitFor("ZELRTCConferenceParticipantListNotification", 1, kXmppWaitMs)) << ZELXmppJoin(alice.Lines());
+  ASSERT_EQ(carol.Xmpp()->JoinConference(kRoom.c_str(), "Carol"), S_OK);
+  ASSERT_TRUE(carol.WaitFor("ZELRTCConferenceParticipantListNotification", 1, kXmppWaitMs)) << ZELXmppJoin(carol.Lines());
+  EXPECT_EQ(carol.LinesStartingWith("ZELRTCConferenceParticipantListNotification")[0],
+            "ZELRTCConferenceParticipantListNotification room=" + kRoom + " ids=" + kRoom +
+                "/Alice,carol@localhost names=Alice,Carol roles=3,2");
+  // The moderator sees Carol's real address.
+  ASSERT_TRUE(alice.WaitFor("ZELRTCConferenceParticipantNotification", 1, kXmppWaitMs));
+  EXPECT_EQ(alice.LinesStartingWith("ZELRTCConferenceParticipantNotification")[0],
+            "ZELRTCConferenceParticipantNotification room=" + kRoom + " id=carol@localhost name=Carol event=0");
+  // Carol invites Bob through the room.
+  ASSERT_EQ(carol.Xmpp()->InviteToConference(kRoom.c_str(), "bob@localhost", "join us"), S_OK);
+  ASSERT_TRUE(bob.WaitFor("ZELRTCMeetingInvitationReceivedNotification", 1, kXmppWaitMs)) << ZELXmppJoin(bob.Lines());
+  const std::string invitation = bob.LinesStartingWith("ZELRTCMeetingInvitationReceivedNotification")[0];
+  EXPECT_EQ(invitation.find("from=" + kRoom + " "), std::string::npos) << invitation;
+  EXPECT_TRUE(invitation.find("from=carol@localhost ") != std::string::npos ||
+              invitation.find("from=" + kRoom + "/Carol ") != std::string::npos)
+      << invitation;
+}
