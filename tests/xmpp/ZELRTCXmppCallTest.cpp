@@ -159,3 +159,16 @@ TEST_F(XmppCallWithoutServicesTest, XmppCallToAnOfflineUserEndsAndIceServersCome
 }
 
 }  // namespace
+
+// An address that does not exist: the server sends the invitation back at once,
+// and the call ends offline long before any ring timeout.
+TEST_F(XmppCallWithoutServicesTest, XmppCallToAnAddressThatDoesNotExistEndsAtOnce) {
+  ZELXmppSessionClient alice;
+  ASSERT_TRUE(Login(alice, "alice"));
+  ASSERT_EQ(alice.Xmpp()->InviteToCall("nobody@localhost", "void", "audio"), S_OK);
+  // Far below the ring timeout (45 s): only the bounce can end it in time.
+  ASSERT_TRUE(alice.WaitFor("ZELRTCWebRTCCallEndedNotification", 1, 5000)) << ZELXmppJoin(alice.Lines());
+  EXPECT_EQ(alice.LinesStartingWith("ZELRTCWebRTCCallEndedNotification")[0],
+            "ZELRTCWebRTCCallEndedNotification user=nobody@localhost room=void reason=offline");
+  EXPECT_TRUE(alice.LinesStartingWith("ZELRTCErrorNotification").empty()) << "the bounce is the call's alone";
+}
