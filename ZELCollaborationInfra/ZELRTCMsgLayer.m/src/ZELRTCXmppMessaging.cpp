@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr const char* kReliableNs = ZELRTCXmppMessaging::kReliableNs;
 constexpr const char* kDataNs = "urn:zelrtc:data:0";
 constexpr uint64_t kAckEvery = 32;
 constexpr size_t kPendingLimit = 10000;  // per peer; the oldest goes beyond
