@@ -18,7 +18,6 @@ constexpr const char* kRosterNs = "jabber:iq:roster";
 constexpr const char* kVCardNs = "vcard-temp";
 constexpr const char* kDiscoInfoNs = "http://jabber.org/protocol/disco#info";
 constexpr const char* kPrivateNs = "jabber:iq:private";
-constexpr const char* kExpandedNs = "urn:zelrtc:expanded-groups:0";
 
 ZELXmppXml RequestOf(const std::vector<ZELXmppXml>& sent, const char* name, const char* ns) {
   for (const ZELXmppXml& s : sent)

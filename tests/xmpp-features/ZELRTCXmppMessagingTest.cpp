@@ -79,6 +79,16 @@ std::vector<std::string> DataPartnerNames(int subscription) {
   return names;
 }
 
+// Expects `sent` to be exactly one acknowledgement to bob of his epoch up to `h` asking for what is missing up to `want`.
+void ExpectGapAsk(const std::vector<ZELXmppXml>& sent, uint64_t h, uint64_t want) {
+  ASSERT_EQ(sent.size(), 1u) << Ids(sent);
+  ZELXmppXml ack = sent[0].Child("ack", "urn:zelrtc:reliable:0");
+  EXPECT_EQ(sent[0].Attr("to"), "bob@localhost");
+  EXPECT_EQ(ack.Attr("e"), kBobEpoch);
+  EXPECT_EQ(ack.Attr("h"), std::to_string(h));
+  EXPECT_EQ(ack.Attr("want"), std::to_string(want));
+}
+
 // Expects `sent` to be exactly one acknowledgement to `to` of `epoch` up to `h`.
 void ExpectAck(const std::vector<ZELXmppXml>& sent, const std::string& to, const std::string& epoch, uint64_t h) {
   ASSERT_EQ(sent.size(), 1u) << Ids(sent);
@@ -281,12 +291,13 @@ TEST(XmppFeatureMessaging, ReceiverDeliversInOrderOnceAndAcknowledges) {
   EXPECT_TRUE(h.Posted().empty());
   EXPECT_TRUE(h.Sent().empty());
 
-  // 3 and 4 early: held until 2 comes.
+  // 3 and 4 early: held until 2 comes, which is asked for at once.
   h.Feed(FromBob(3, 1, "three"));
   h.Feed(FromBob(4, 1, "four"));
   EXPECT_TRUE(h.Posted().empty());
+  ExpectGapAsk(h.Sent(), 1, 2);
   h.Tick();
-  EXPECT_TRUE(h.Sent().empty());  // nothing new delivered
+  EXPECT_TRUE(h.Sent().empty());  // nothing new delivered, the gap asked for less than a second ago
   h.Feed(FromBob(2, 1, "two"));
   EXPECT_EQ(ZELXmppLines(h.Posted()),
             Im("bob@localhost", "two") + "\n" + Im("bob@localhost", "three") + "\n" + Im("bob@localhost", "four") + "\n");
@@ -298,11 +309,13 @@ TEST(XmppFeatureMessaging, ReceiverDeliversInOrderOnceAndAcknowledges) {
   h.Feed(FromBob(6, 1, "six"));
   h.Feed(FromBob(6, 1, "six"));
   EXPECT_TRUE(h.Posted().empty());
+  ExpectGapAsk(h.Sent(), 4, 5);
   h.Tick();
-  ExpectAck(h.Sent(), "bob@localhost", kBobEpoch, 4);
+  ExpectGapAsk(h.Sent(), 4, 5);
 
-  // The gap of 5 is given up after 10 s.
+  // The gap of 5 is asked for every second, then given up after 10 s.
   h.Tick(9800);
+  ExpectGapAsk(h.Sent(), 4, 5);
   EXPECT_TRUE(h.Posted().empty());
   h.Tick(100);
   EXPECT_EQ(ZELXmppLines(h.Posted()), Im("bob@localhost", "six") + "\n");
@@ -337,6 +350,7 @@ TEST(XmppFeatureMessaging, NewAndRestartedSendersStartAtTheirBase) {
   // Bob's session had 1 and 2 acknowledged by my former session: 5 waits for 3 and 4.
   h.Feed(FromBob(5, 3, "five"));
   EXPECT_TRUE(h.Posted().empty());
+  ExpectGapAsk(h.Sent(), 2, 4);
   h.Feed(FromBob(3, 3, "three"));
   h.Feed(FromBob(4, 3, "four"));
   EXPECT_EQ(ZELXmppLines(h.Posted()),
@@ -695,4 +709,55 @@ TEST(XmppFeatureMessaging, HeldMessagesAreBoundedForEverySenderTogether) {
   EXPECT_EQ(h.Posted().size(), 10000u);
   h.Feed(FromBob(2, 1, "two"));
   EXPECT_EQ(ZELXmppLines(h.Posted()), Im("bob@localhost", "two") + "\n" + Im("bob@localhost", "three") + "\n");
+}
+
+// A message lost on the way (one a broken connection swallowed) leaves a gap:
+// the receiver asks for it at once and every second, and the sender sends
+// again exactly what is asked for.
+TEST(XmppFeatureMessaging, GapIsAskedForAndTheMissingMessageSentAgain) {
+  ZELXmppFeatureHarness receiver;
+  Start(receiver);
+  receiver.Feed(FromBob(1, 1, "one"));
+  receiver.Sent();
+  receiver.Feed(FromBob(3, 1, "three"));
+  auto sent = receiver.Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  ZELXmppXml ack = sent[0].Child("ack", kReliableNs);
+  EXPECT_EQ(sent[0].Attr("to"), "bob@localhost");
+  EXPECT_EQ(ack.Attr("h"), "1");
+  EXPECT_EQ(ack.Attr("want"), "2");
+  EXPECT_EQ(ZELXmppLines(receiver.Posted()), Im("bob@localhost", "one") + "\n");
+  receiver.Feed(FromBob(4, 1, "four"));  // the gap is asked for once, not per message
+  EXPECT_TRUE(receiver.Sent().empty());
+  receiver.Tick(999);
+  receiver.Tick(1);
+  sent = receiver.Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].Child("ack", kReliableNs).Attr("want"), "2");
+  receiver.Feed(FromBob(2, 1, "two"));
+  EXPECT_EQ(ZELXmppLines(receiver.Posted()),
+            Im("bob@localhost", "two") + "\n" + Im("bob@localhost", "three") + "\n" + Im("bob@localhost", "four") + "\n");
+  receiver.Tick(100);
+  sent = receiver.Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].Child("ack", kReliableNs).Attr("h"), "4");
+  EXPECT_EQ(sent[0].Child("ack", kReliableNs).Attr("want"), "") << "no gap, nothing asked";
+
+  sent.clear();  // the receiver's stanzas go before the sender's context comes
+  ZELXmppFeatureHarness sender;
+  Start(sender);
+  for (const char* text : {"a", "b", "c", "d"}) sender.features.messaging.SendText("bob@localhost", text);
+  const std::string epoch = EpochOf(sender.Sent()[0]);
+  sender.Feed("<message type='headline' from='bob@localhost/phone'><ack xmlns='urn:zelrtc:reliable:0' e='" + epoch +
+              "' h='1' want='2'/></message>");
+  auto again = sender.Sent();
+  ASSERT_EQ(again.size(), 1u);
+  EXPECT_EQ(again[0].Attr("id"), "zr-" + epoch + "-2-1");
+  EXPECT_EQ(again[0].Child("body").Text(), "b");
+  // Another epoch's request, or one from another address, sends nothing.
+  sender.Feed("<message type='headline' from='bob@localhost/phone'><ack xmlns='urn:zelrtc:reliable:0' e='other' "
+              "h='1' want='4'/></message>");
+  sender.Feed("<message type='headline' from='mallory@localhost/x'><ack xmlns='urn:zelrtc:reliable:0' e='" + epoch +
+              "' h='1' want='4'/></message>");
+  EXPECT_TRUE(sender.Sent().empty());
 }

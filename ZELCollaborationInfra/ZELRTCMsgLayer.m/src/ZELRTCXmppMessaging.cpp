@@ -14,6 +14,7 @@ namespace {
 
 constexpr const char* kDataNs = "urn:zelrtc:data:0";
 constexpr uint64_t kAckEvery = 32;
+constexpr auto kAskEvery = std::chrono::seconds(1);  // a gap is asked for again this often until it closes
 constexpr size_t kPendingLimit = 10000;  // per peer; the oldest goes beyond
 constexpr size_t kHoldLimit = 10000;     // for every sender together; beyond, the largest gap is given up
 constexpr auto kGapTimeout = std::chrono::seconds(10);
@@ -100,7 +101,8 @@ void ZELRTCXmppMessaging::Tick() {
   }
   for (auto& [key, in] : _in) {
     if (!in.held.empty() && now - in.gapSince >= kGapTimeout) FlushHeld(in, key.first, in.held.rbegin()->first);
-    if (in.ackDue || in.delivered > in.acked) Acknowledge(key.first, key.second, in);
+    const bool askAgain = !in.held.empty() && now - in.askedAt >= kAskEvery;
+    if (in.ackDue || in.delivered > in.acked || askAgain) Acknowledge(key.first, key.second, in);
   }
 }
 
@@ -171,8 +173,11 @@ bool ZELRTCXmppMessaging::SendMessage(const std::string& to, xmpp_stanza_t* mess
     out.pending.pop_front();
   }
   out.peerAvailable = _contacts.IsAvailable(peer);
-  if (online) _lastSent = {peer, n};
-  _channel.Send(message);
+  // Offline, the message waits here (not in the connection's queue) and goes once the stream is back.
+  if (online) {
+    _lastSent = {peer, n};
+    _channel.Send(message);
+  }
   return true;
 }
 
@@ -238,6 +243,11 @@ void ZELRTCXmppMessaging::Receive(xmpp_stanza_t* stanza, const std::string& from
       xmpp_stanza_release(pending.front().message);
       pending.pop_front();
     }
+    // The peer holds messages behind a gap: what it misses, up to `want`, goes again now.
+    const uint64_t want = ZELRTCXmppNumber(ZELRTCXmppAttr(ack, "want"));
+    if (want > h && _channel.IsOnline())
+      for (Pending& p : pending)
+        if (p.n <= want && p.sent) _channel.Send(p.message);
     return;
   }
   if (!type.empty() && type != "chat" && type != "normal" && type != "headline") return;  // groupchat, unknown
@@ -267,6 +277,8 @@ void ZELRTCXmppMessaging::Receive(xmpp_stanza_t* stanza, const std::string& from
     FlushHeld(in, from, in.delivered);
   } else {
     Hold(in, from, n, stanza);
+    // A gap opened: the sender is asked at once for what is missing.
+    if (in.held.size() == 1) Acknowledge(from, epoch, in);
   }
   if (in.delivered >= in.acked + kAckEvery) Acknowledge(from, epoch, in);
 }
@@ -322,6 +334,11 @@ void ZELRTCXmppMessaging::Acknowledge(const std::string& peer, const std::string
   xmpp_stanza_t* ack = ZELRTCXmppAddChild(message, "ack", kReliableNs);
   xmpp_stanza_set_attribute(ack, "e", epoch.c_str());
   xmpp_stanza_set_attribute(ack, "h", std::to_string(in.delivered).c_str());
+  if (!in.held.empty()) {
+    // The last number missing before what is held.
+    xmpp_stanza_set_attribute(ack, "want", std::to_string(in.held.begin()->first - 1).c_str());
+    in.askedAt = _channel.Now();
+  }
   _channel.Send(message);
   xmpp_stanza_release(message);
   in.acked = in.delivered;

@@ -10,9 +10,13 @@
 // after N-1 (holding what comes early, at most kHoldLimit or kGapTimeout), drops
 // what it has seen, and acknowledges with a headline message
 // <ack xmlns='urn:zelrtc:reliable:0' e='EPOCH' h='H'/> (all up to H delivered),
-// every kAckEvery messages and on the next tick. The sender keeps what is not
-// acknowledged and sends it again after a fresh login (a resumed stream has
-// lost nothing) and when the peer comes online. Messages without a marker
+// every kAckEvery messages and on the next tick. When messages come after a
+// gap, the acknowledgement asks for the missing ones at once (want='W', the
+// last number missing; again every second until the gap closes or its
+// timeout), and the sender sends those again: a message lost with a broken
+// connection (one libstrophe was writing) comes in a round trip. The sender
+// keeps what is not acknowledged and sends it again after a fresh login (a
+// resumed stream has lost nothing) and when the peer comes online. Messages without a marker
 // (other clients) are delivered as they come. Memory per sender is bounded: past
 // kPeerLimit senders the least recently heard is forgotten, and a sender
 // forgotten is treated as new.
@@ -81,6 +85,7 @@ class ZELRTCXmppMessaging : public ZELRTCXmppFeature {
     std::map<uint64_t, xmpp_stanza_t*> held;  // one reference each
     Clock::time_point gapSince;
     uint64_t lastHeard = 0;  // the order in which senders were last heard
+    Clock::time_point askedAt;  // the missing messages of the gap were last asked for
   };
 
   void Deliver(xmpp_stanza_t* stanza, const std::string& from);
