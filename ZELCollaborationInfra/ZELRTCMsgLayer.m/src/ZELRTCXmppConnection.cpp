@@ -41,6 +41,8 @@ constexpr unsigned long kRunOnceMs = 1;
 // How long a stream that came up waits for <enabled/> at least and at most.
 constexpr auto kShortestEnableWait = std::chrono::milliseconds(100);
 constexpr auto kLongestEnableWait = std::chrono::milliseconds(5000);
+// How long a resumed stream waits for the server's count before what waits goes.
+constexpr auto kReconcileTimeout = std::chrono::milliseconds(2000);
 // The most stanzas kept while the connection comes back.
 constexpr size_t kWaitingLimit = 10000;
 
@@ -177,8 +179,9 @@ HRESULT ZELRTCXmppConnection::Logout() {
 // Offline while logged in (the connection is coming back), stanzas wait for
 // the stream; requests never get here offline (the tracker ends them at once).
 void ZELRTCXmppConnection::Send(xmpp_stanza_t* stanza) {
-  if (_conn && _online) {
+  if (_conn && _online && !_reconciling) {
     xmpp_send(_conn, stanza);
+    Handed(stanza);
   } else if (_loggedIn.load(std::memory_order_relaxed) && _phase != Phase::Closing && _phase != Phase::Idle &&
              _waiting.size() < kWaitingLimit) {
     _waiting.push_back(xmpp_stanza_copy(stanza));
@@ -202,6 +205,8 @@ void ZELRTCXmppConnection::FlushWaiting(bool fresh) {
 // messages and presences go back to wait for the next stream, before what was
 // sent since. Requests are not: they have had their outcome.
 void ZELRTCXmppConnection::SalvageUnsent() {
+  _unwrittenAtBreak = 0;
+  _handedAtBreak = _handed;
   if (!_conn) return;
   std::vector<xmpp_stanza_t*> unsent;
   while (xmpp_conn_send_queue_len(_conn) > 0) {
@@ -210,12 +215,65 @@ void ZELRTCXmppConnection::SalvageUnsent() {
     xmpp_stanza_t* stanza = xmpp_stanza_new_from_string(_ctx, text);
     xmpp_free(_ctx, text);
     const char* name = stanza ? xmpp_stanza_get_name(stanza) : nullptr;
-    if (name && (std::strcmp(name, "message") == 0 || std::strcmp(name, "presence") == 0))
+    if (name && std::strcmp(name, "iq") == 0) ++_unwrittenAtBreak;
+    if (name && (std::strcmp(name, "message") == 0 || std::strcmp(name, "presence") == 0)) {
+      ++_unwrittenAtBreak;
       unsent.push_back(stanza);
-    else if (stanza)
+    } else if (stanza) {
       xmpp_stanza_release(stanza);
+    }
   }
   _waiting.insert(_waiting.begin(), unsent.begin(), unsent.end());
+}
+
+// The stream management's count of what the server has of mine, as the
+// server counts: every stanza handed to libstrophe on this stream (from
+// <enabled/> on, see OnConnection); copies of the messages and presences
+// kept until the server acknowledges them.
+void ZELRTCXmppConnection::Handed(xmpp_stanza_t* stanza) {
+  const char* name = xmpp_stanza_get_name(stanza);
+  if (!name || (std::strcmp(name, "message") != 0 && std::strcmp(name, "presence") != 0 && std::strcmp(name, "iq") != 0))
+    return;
+  ++_handed;
+  if (std::strcmp(name, "iq") == 0) return;
+  _copies.emplace_back(_handed, xmpp_stanza_copy(stanza));
+  if (_copies.size() > kWaitingLimit) {
+    xmpp_stanza_release(_copies.front().second);
+    _copies.pop_front();
+  }
+}
+
+// The server acknowledged `h` stanzas of mine.
+void ZELRTCXmppConnection::Acknowledged(uint64_t h) {
+  while (!_copies.empty() && _copies.front().first <= h) {
+    xmpp_stanza_release(_copies.front().second);
+    _copies.pop_front();
+  }
+}
+
+// A resumed stream: libstrophe sent again what it had written and the server
+// had not acknowledged, the connection takes back what was never written
+// (SalvageUnsent); what libstrophe was writing when the connection broke is
+// neither. The server's count, asked right after the resumption, tells
+// whether it has it: it has every stanza but the unwritten ones and that one.
+void ZELRTCXmppConnection::Reconcile(uint64_t serverHas) {
+  _reconciling = false;
+  const uint64_t written = _handedAtBreak - _unwrittenAtBreak;
+  if (serverHas + 1 == written) {
+    for (const auto& [number, copy] : _copies) {
+      if (number != written) continue;
+      _waiting.insert(_waiting.begin(), xmpp_stanza_copy(copy));
+      break;
+    }
+  }
+  _handed = serverHas;
+  ClearCopies();
+  FlushWaiting(false);
+}
+
+void ZELRTCXmppConnection::ClearCopies() {
+  for (auto& entry : _copies) xmpp_stanza_release(entry.second);
+  _copies.clear();
 }
 
 void ZELRTCXmppConnection::DropWaiting() {
@@ -259,6 +317,13 @@ void ZELRTCXmppConnection::Loop() {
       }
       if (!_disconnected && _phase == Phase::Connecting && Clock::now() - _connectStarted > kConnectTimeout)
         _disconnected = true;  // a stream that never comes up counts as a failed attempt
+      // The server's count did not come: what waits goes all the same.
+      if (_reconciling && !_disconnected && Clock::now() >= _reconcileBy) {
+        _reconciling = false;
+        _handed = _handedAtBreak - _unwrittenAtBreak;
+        ClearCopies();
+        FlushWaiting(false);
+      }
       // No <enabled/> in time: a resumed stream, or a server without stream management.
       if (_announcing && !_disconnected && Clock::now() >= _announceAt) GoOnline(!_offeredResumption);
       if (_disconnected) {
@@ -282,6 +347,7 @@ void ZELRTCXmppConnection::Loop() {
   }
   DropConnection();
   DropWaiting();
+  ClearCopies();
   _dispatcher->Close();
   xmpp_ctx_free(_ctx);
   _ctx = nullptr;
@@ -351,7 +417,7 @@ void ZELRTCXmppConnection::AfterDisconnect() {
   _disconnected = false;
   const bool wasOnline = _online;
   _online = false;
-  _announcing = false;
+  _announcing = _reconciling = false;
   _streamErrorName = _streamError >= 0 ? StreamErrorName(_streamError) : "";
   // The requests under way end, and the features learn it, while the old connection still exists.
   if (wasOnline) _dispatcher->Offline();
@@ -458,13 +524,34 @@ void ZELRTCXmppConnection::GoOnline(bool fresh) {
     PostLogin(ZelRTCXmppLoggedIn, ZelRTCXmppReasonRelogin);
   else
     PostSession(ZelRTCXmppConnectionResumed, ZelRTCXmppReasonNone);
+  if (fresh) {
+    _handed = 0;
+    ClearCopies();
+  }
+  if (!fresh && _resumption) {
+    // What the server has of mine, before anything else goes.
+    _reconciling = true;
+    _reconcileBy = Clock::now() + kReconcileTimeout;
+    xmpp_send_raw_string(_conn, "<r xmlns='urn:xmpp:sm:3'/>");
+  }
   _dispatcher->Online(fresh);
-  FlushWaiting(fresh);
+  if (!_reconciling) FlushWaiting(fresh);
 }
 
 int ZELRTCXmppConnection::OnStanza(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* userdata) {
   auto* self = static_cast<ZELRTCXmppConnection*>(userdata);
-  if (conn == self->_conn) self->_dispatcher->Dispatch(stanza);
+  if (conn != self->_conn) return 1;
+  const char* name = xmpp_stanza_get_name(stanza);
+  const char* ns = xmpp_stanza_get_ns(stanza);
+  if (name && ns && std::strcmp(name, "a") == 0 && std::strcmp(ns, "urn:xmpp:sm:3") == 0) {
+    const uint64_t h = ZELRTCXmppNumber(ZELRTCXmppAttr(stanza, "h"));
+    if (self->_reconciling)
+      self->Reconcile(h);
+    else
+      self->Acknowledged(h);
+    return 1;
+  }
+  self->_dispatcher->Dispatch(stanza);
   return 1;
 }
 

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -73,6 +74,10 @@ class ZELRTCXmppConnection : public ZELRTCXmppChannel {
   void FlushWaiting(bool fresh);
   void DropWaiting();
   void SalvageUnsent();
+  void Handed(xmpp_stanza_t* stanza);
+  void Acknowledged(uint64_t h);
+  void Reconcile(uint64_t serverHas);
+  void ClearCopies();
   static int OnStanza(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
   static int OnEnabled(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
   static void OnConnection(xmpp_conn_t* conn, xmpp_conn_event_t event, int error, xmpp_stream_error_t* streamError,
@@ -118,4 +123,9 @@ class ZELRTCXmppConnection : public ZELRTCXmppChannel {
   bool _requireTls = true, _resumption = true;
   ZELRTCXmppSettings _settings;
   std::vector<xmpp_stanza_t*> _waiting;  // sent while the connection was coming back; one reference each
+  uint64_t _handed = 0;                  // stanzas handed to libstrophe on this stream, as the server counts them
+  std::deque<std::pair<uint64_t, xmpp_stanza_t*>> _copies;  // messages and presences not yet acknowledged
+  uint64_t _handedAtBreak = 0, _unwrittenAtBreak = 0;       // when the connection broke
+  bool _reconciling = false;             // a resumed stream waits for the server's count
+  std::chrono::steady_clock::time_point _reconcileBy;
 };
