@@ -223,8 +223,16 @@ TEST_F(ZELRTCToolConnectTest, ScriptedSessionAgreesWithThePartnersSession) {
       away += g["GetStatusDescription"] == "making tea";
     if (l["class"] == "ZELRTCArchiveReceivedNotification") {
       archived = true;
-      EXPECT_EQ(json::array({"ping \"with quotes\"", "pong"}), g["GetListOfMsgArchive"]);
-      EXPECT_EQ(json::array({"alice@localhost", "bob@localhost"}), g["GetListOfAssociatedSpeakerMsgArchive"]);
+      // The file's link is a message too (its body is the address, as standard clients show it).
+      const json texts = g["GetListOfMsgArchive"];
+      ASSERT_EQ(3u, texts.size()) << texts.dump();
+      EXPECT_EQ("ping \"with quotes\"", texts[0]);
+      EXPECT_EQ("pong", texts[1]);
+      const std::string link = texts[2];
+      EXPECT_EQ(0u, link.rfind("http://127.0.0.1:", 0)) << link;
+      EXPECT_EQ(link.size() - 10, link.rfind("/notes.txt")) << link;
+      EXPECT_EQ(json::array({"alice@localhost", "bob@localhost", "alice@localhost"}),
+                g["GetListOfAssociatedSpeakerMsgArchive"]);
     }
   }
   EXPECT_EQ(1, pongs);
