@@ -8,25 +8,6 @@
 
 namespace {
 
-// The login's other requests (contact list, private storage, ...) answered with an empty result, so that
-// no deadline of theirs passes in the test; the requests of `keep` (child namespaces) are returned unanswered.
-std::vector<ZELXmppXml> SettleLogin(ZELXmppFeatureHarness& h, const std::vector<std::string>& keep) {
-  std::vector<ZELXmppXml> kept;
-  for (const ZELXmppXml& iq : ZELXmppOfName(h.Sent(), "iq")) {
-    const auto children = iq.Children();
-    const std::string ns = children.empty() ? "" : children[0].Ns();
-    bool mine = false;
-    for (const std::string& k : keep) mine |= ns == k;
-    if (mine)
-      kept.push_back(iq);
-    else
-      h.Answer(iq);
-  }
-  h.Sent();
-  h.Posted();
-  return kept;
-}
-
 constexpr const char* kJmiNs = "urn:xmpp:jingle-message:0";
 constexpr const char* kWebRtcNs = "urn:zelrtc:webrtc:0";
 constexpr const char* kExtDiscoNs = "urn:xmpp:extdisco:2";
@@ -42,7 +23,7 @@ ZELXmppXml ServicesRequest(const std::vector<ZELXmppXml>& sent) {
 // Online; the server answers the ICE question with `services` (XML inside <services/>), or an error when empty.
 void OnlineWithServices(ZELXmppFeatureHarness& h, const std::string& services) {
   h.Online();
-  auto kept = SettleLogin(h, {kExtDiscoNs});
+  auto kept = h.SettleLogin({kExtDiscoNs});
   ASSERT_EQ(kept.size(), 1u);
   ZELXmppXml request = kept[0];
   EXPECT_EQ(request.Attr("to"), "localhost");
@@ -296,7 +277,7 @@ TEST(XmppFeatureCalls, InvitationEndsOfflineOnlyWhenNoDeviceCanHaveIt) {
   ZELXmppFeatureHarness h;
   h.Online();
   // bob is a contact whose presence I follow; carol is one whose presence I do not.
-  auto kept = SettleLogin(h, {"jabber:iq:roster"});
+  auto kept = h.SettleLogin({"jabber:iq:roster"});
   ASSERT_EQ(kept.size(), 1u);
   h.Answer(kept[0], "<query xmlns='jabber:iq:roster'><item jid='bob@localhost' subscription='both'/>"
                    "<item jid='carol@localhost' subscription='from'/></query>");
@@ -358,7 +339,7 @@ TEST(XmppFeatureCalls, AcceptedCallWaitsForTheIceServersButNotForever) {
   };
   // Answered: the accepted call learns the server's servers.
   h.Online();
-  auto kept = SettleLogin(h, {kExtDiscoNs});
+  auto kept = h.SettleLogin({kExtDiscoNs});
   ASSERT_EQ(kept.size(), 1u);
   ZELXmppXml request = kept[0];
   propose("R1");
@@ -379,7 +360,7 @@ TEST(XmppFeatureCalls, AcceptedCallWaitsForTheIceServersButNotForever) {
   // Unanswered: at the request's deadline, the login's servers.
   h.Offline();
   h.Online(true);
-  ASSERT_EQ(SettleLogin(h, {kExtDiscoNs}).size(), 1u);
+  ASSERT_EQ(h.SettleLogin({kExtDiscoNs}).size(), 1u);
   propose("R2");
   h.features.calls.Accept("R2");
   h.Sent();
@@ -392,7 +373,7 @@ TEST(XmppFeatureCalls, AcceptedCallWaitsForTheIceServersButNotForever) {
   // Cut by the lost connection: the same. A resumed stream does not ask again.
   h.Offline();
   h.Online(true);
-  ASSERT_EQ(SettleLogin(h, {kExtDiscoNs}).size(), 1u);
+  ASSERT_EQ(h.SettleLogin({kExtDiscoNs}).size(), 1u);
   propose("R3");
   h.features.calls.Accept("R3");
   h.Sent();

@@ -8,39 +8,11 @@
 
 namespace {
 
-// The login's other requests (contact list, private storage, ...) answered with an empty result, so that
-// no deadline of theirs passes in the test; the requests of `keep` (child namespaces) are returned unanswered.
-std::vector<ZELXmppXml> SettleLogin(ZELXmppFeatureHarness& h, const std::vector<std::string>& keep) {
-  std::vector<ZELXmppXml> kept;
-  for (const ZELXmppXml& iq : ZELXmppOfName(h.Sent(), "iq")) {
-    const auto children = iq.Children();
-    const std::string ns = children.empty() ? "" : children[0].Ns();
-    bool mine = false;
-    for (const std::string& k : keep) mine |= ns == k;
-    if (mine)
-      kept.push_back(iq);
-    else
-      h.Answer(iq);
-  }
-  h.Sent();
-  h.Posted();
-  return kept;
-}
-
 constexpr const char* kRoom = "room1@conference.localhost";
 constexpr const char* kItemsNs = "http://jabber.org/protocol/disco#items";
 constexpr const char* kInfoNs = "http://jabber.org/protocol/disco#info";
 constexpr const char* kMucNs = "http://jabber.org/protocol/muc";
 constexpr const char* kMucUserNs = "http://jabber.org/protocol/muc#user";
-
-// The iq stanzas sent to `to` whose child `name` is in `ns`.
-std::vector<ZELXmppXml> Iqs(const std::vector<ZELXmppXml>& sent, const std::string& to, const char* name,
-                            const char* ns) {
-  std::vector<ZELXmppXml> found;
-  for (const ZELXmppXml& s : ZELXmppOfName(sent, "iq"))
-    if (s.Attr("to") == to && s.Child(name, ns).Valid()) found.push_back(s);
-  return found;
-}
 
 // The presences sent to `to`.
 std::vector<ZELXmppXml> PresencesTo(const std::vector<ZELXmppXml>& sent, const std::string& to) {
@@ -69,10 +41,10 @@ std::string RoomPresence(const std::string& nick, const std::string& jid, const 
 // Online, with the rooms service found as conference.localhost; nothing sent or posted left over.
 void OnlineWithService(ZELXmppFeatureHarness& h) {
   h.Online();
-  auto items = SettleLogin(h, {kItemsNs});
+  auto items = h.SettleLogin({kItemsNs});
   ASSERT_EQ(items.size(), 1u);
   h.Answer(items[0], std::string("<query xmlns='") + kItemsNs + "'><item jid='conference.localhost'/></query>");
-  auto info = Iqs(h.Sent(), "conference.localhost", "query", kInfoNs);
+  auto info = ZELXmppRequestsTo(h.Sent(), "conference.localhost", "query", kInfoNs);
   ASSERT_EQ(info.size(), 1u);
   h.Answer(info[0], Identity("conference"));
   h.Sent();
@@ -92,7 +64,7 @@ void Joined(ZELXmppFeatureHarness& h) {
 TEST(XmppFeatureConference, RoomsServiceFoundAtAFreshLoginAndItsRoomsListed) {
   ZELXmppFeatureHarness h;
   h.Online();
-  auto items = SettleLogin(h, {kItemsNs});
+  auto items = h.SettleLogin({kItemsNs});
   ASSERT_EQ(items.size(), 1u);
   EXPECT_EQ(items[0].Attr("type"), "get");
   // Asked before the service is known: asked once it is found, not before.
@@ -101,8 +73,8 @@ TEST(XmppFeatureConference, RoomsServiceFoundAtAFreshLoginAndItsRoomsListed) {
   h.Answer(items[0], std::string("<query xmlns='") + kItemsNs +
                          "'><item/><item jid='upload.localhost'/><item jid='conference.localhost'/></query>");
   auto sent = h.Sent();
-  auto uploadInfo = Iqs(sent, "upload.localhost", "query", kInfoNs);
-  auto roomsInfo = Iqs(sent, "conference.localhost", "query", kInfoNs);
+  auto uploadInfo = ZELXmppRequestsTo(sent, "upload.localhost", "query", kInfoNs);
+  auto roomsInfo = ZELXmppRequestsTo(sent, "conference.localhost", "query", kInfoNs);
   ASSERT_EQ(uploadInfo.size(), 1u);
   ASSERT_EQ(roomsInfo.size(), 1u);
   EXPECT_EQ(sent.size(), 2u);
@@ -113,7 +85,7 @@ TEST(XmppFeatureConference, RoomsServiceFoundAtAFreshLoginAndItsRoomsListed) {
   h.Answer(roomsInfo[0], Identity("conference"), "mallory@localhost/x");
   EXPECT_TRUE(h.Sent().empty());
   h.Answer(roomsInfo[0], Identity("conference"));
-  auto list = Iqs(h.Sent(), "conference.localhost", "query", kItemsNs);
+  auto list = ZELXmppRequestsTo(h.Sent(), "conference.localhost", "query", kItemsNs);
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].Attr("type"), "get");
   const std::string rooms = std::string("<query xmlns='") + kItemsNs + "'><item jid='" + kRoom +
@@ -128,7 +100,7 @@ TEST(XmppFeatureConference, RoomsServiceFoundAtAFreshLoginAndItsRoomsListed) {
             "url=xmpp:room2@conference.localhost?join\n");
   // Known now: asked at once; a refusal is an error.
   h.features.conference.ListRooms();
-  list = Iqs(h.Sent(), "conference.localhost", "query", kItemsNs);
+  list = ZELXmppRequestsTo(h.Sent(), "conference.localhost", "query", kItemsNs);
   ASSERT_EQ(list.size(), 1u);
   h.AnswerError(list[0], "forbidden");
   EXPECT_EQ(ZELXmppLines(h.Posted()),
@@ -136,22 +108,22 @@ TEST(XmppFeatureConference, RoomsServiceFoundAtAFreshLoginAndItsRoomsListed) {
   // A resumed stream does not look again; a fresh login does.
   h.Offline();
   h.Online(false);
-  EXPECT_TRUE(Iqs(h.Sent(), "localhost", "query", kItemsNs).empty());
+  EXPECT_TRUE(ZELXmppRequestsTo(h.Sent(), "localhost", "query", kItemsNs).empty());
   h.Offline();
   h.Online(true);
-  EXPECT_EQ(Iqs(h.Sent(), "localhost", "query", kItemsNs).size(), 1u);
+  EXPECT_EQ(ZELXmppRequestsTo(h.Sent(), "localhost", "query", kItemsNs).size(), 1u);
 }
 
 TEST(XmppFeatureConference, ServerWithoutRoomsServiceAnswersNoConferenceService) {
   ZELXmppFeatureHarness h;
   h.Online();
-  auto items = SettleLogin(h, {kItemsNs});
+  auto items = h.SettleLogin({kItemsNs});
   ASSERT_EQ(items.size(), 1u);
   h.features.conference.ListRooms();
   h.Answer(items[0], std::string("<query xmlns='") + kItemsNs + "'><item jid='upload.localhost'/><item jid='pubsub.localhost'/></query>");
   auto sent = h.Sent();
-  auto upload = Iqs(sent, "upload.localhost", "query", kInfoNs);
-  auto pubsub = Iqs(sent, "pubsub.localhost", "query", kInfoNs);
+  auto upload = ZELXmppRequestsTo(sent, "upload.localhost", "query", kInfoNs);
+  auto pubsub = ZELXmppRequestsTo(sent, "pubsub.localhost", "query", kInfoNs);
   ASSERT_EQ(upload.size(), 1u);
   ASSERT_EQ(pubsub.size(), 1u);
   h.Answer(upload[0], Identity("store"));
@@ -167,7 +139,7 @@ TEST(XmppFeatureConference, ServerWithoutRoomsServiceAnswersNoConferenceService)
   // A server without items, after a fresh login.
   h.Offline();
   h.Online();
-  items = SettleLogin(h, {kItemsNs});
+  items = h.SettleLogin({kItemsNs});
   ASSERT_EQ(items.size(), 1u);
   h.features.conference.ListRooms();
   h.Answer(items[0], std::string("<query xmlns='") + kItemsNs + "'/>");
@@ -176,20 +148,20 @@ TEST(XmppFeatureConference, ServerWithoutRoomsServiceAnswersNoConferenceService)
   // The search without an answer in time: the list asked for ends, the next one looks again.
   h.Offline();
   h.Online();
-  items = SettleLogin(h, {kItemsNs});
+  items = h.SettleLogin({kItemsNs});
   ASSERT_EQ(items.size(), 1u);
   h.features.conference.ListRooms();
   h.Tick(10000);
   EXPECT_EQ(ZELXmppLines(h.Posted()),
             "ZELRTCErrorNotification The request rooms service of localhost ended without an answer (timeout).\n");
   h.features.conference.ListRooms();
-  items = Iqs(h.Sent(), "localhost", "query", kItemsNs);
+  items = ZELXmppRequestsTo(h.Sent(), "localhost", "query", kItemsNs);
   ASSERT_EQ(items.size(), 1u);
   h.Answer(items[0], std::string("<query xmlns='") + kItemsNs + "'><item jid='conference.localhost'/></query>");
-  auto info = Iqs(h.Sent(), "conference.localhost", "query", kInfoNs);
+  auto info = ZELXmppRequestsTo(h.Sent(), "conference.localhost", "query", kInfoNs);
   ASSERT_EQ(info.size(), 1u);
   h.Answer(info[0], Identity("conference"));
-  EXPECT_EQ(Iqs(h.Sent(), "conference.localhost", "query", kItemsNs).size(), 1u);
+  EXPECT_EQ(ZELXmppRequestsTo(h.Sent(), "conference.localhost", "query", kItemsNs).size(), 1u);
   EXPECT_TRUE(h.Posted().empty());
 }
 
@@ -284,7 +256,7 @@ TEST(XmppFeatureConference, RoomIMadeIsConfiguredBeforeItsListAndARefusedJoinIsF
   h.Sent();
   h.Feed(RoomPresence("boss", "alice@localhost/desk", "moderator", {"110", "201"}));
   EXPECT_TRUE(h.Posted().empty());
-  auto owner = Iqs(h.Sent(), kRoom, "query", "http://jabber.org/protocol/muc#owner");
+  auto owner = ZELXmppRequestsTo(h.Sent(), kRoom, "query", "http://jabber.org/protocol/muc#owner");
   ASSERT_EQ(owner.size(), 1u);
   EXPECT_EQ(owner[0].Attr("type"), "set");
   ZELXmppXml form = owner[0].Child("query").Child("x", "jabber:x:data");
@@ -413,7 +385,7 @@ TEST(XmppFeatureConference, RoleChangeAsksTheRoomAndItsRefusalIsAnError) {
   OnlineWithService(h);
   Joined(h);
   h.features.conference.SetRole(kRoom, "bob", 1);
-  auto admin = Iqs(h.Sent(), kRoom, "query", "http://jabber.org/protocol/muc#admin");
+  auto admin = ZELXmppRequestsTo(h.Sent(), kRoom, "query", "http://jabber.org/protocol/muc#admin");
   ASSERT_EQ(admin.size(), 1u);
   EXPECT_EQ(admin[0].Attr("type"), "set");
   ZELXmppXml item = admin[0].Child("query").Child("item");
@@ -427,7 +399,7 @@ TEST(XmppFeatureConference, RoleChangeAsksTheRoomAndItsRefusalIsAnError) {
   const char* names[] = {"none", "visitor", "participant", "moderator"};
   for (int role = 0; role <= 3; ++role) {
     h.features.conference.SetRole(kRoom, "bob", role);
-    admin = Iqs(h.Sent(), kRoom, "query", "http://jabber.org/protocol/muc#admin");
+    admin = ZELXmppRequestsTo(h.Sent(), kRoom, "query", "http://jabber.org/protocol/muc#admin");
     ASSERT_EQ(admin.size(), 1u);
     EXPECT_EQ(admin[0].Child("query").Child("item").Attr("role"), names[role]);
     h.Answer(admin[0]);

@@ -18,27 +18,6 @@ constexpr const char* kRosterNs = "jabber:iq:roster";
 constexpr const char* kDiscoInfoNs = "http://jabber.org/protocol/disco#info";
 constexpr const char* kCapsNs = "http://jabber.org/protocol/caps";
 
-// The request among `sent` whose child `name` is in `ns`.
-ZELXmppXml RequestOf(const std::vector<ZELXmppXml>& sent, const char* name, const char* ns) {
-  for (const ZELXmppXml& s : sent)
-    if (s.Name() == "iq" && s.Child(name, ns).Valid()) return s;
-  return {};
-}
-
-// A fresh login whose roster request is answered with `items` (the other features' requests with empty
-// results); what it sent and posted is read.
-void Login(ZELXmppFeatureHarness& h, const std::string& items) {
-  h.Online();
-  const auto sent = h.Sent();
-  ZELXmppXml roster = RequestOf(sent, "query", kRosterNs);
-  ASSERT_TRUE(roster.Valid());
-  for (const ZELXmppXml& other : ZELXmppOfName(sent, "iq"))
-    if (other.Attr("id") != roster.Attr("id")) h.Answer(other);
-  h.Answer(roster, std::string("<query xmlns='") + kRosterNs + "'>" + items + "</query>");
-  h.Sent();
-  h.Posted();
-}
-
 // What was posted but the lines of the other features' requests at login.
 std::string PostedOfContacts(ZELXmppFeatureHarness& h) {
   std::vector<std::string> lines;
@@ -100,7 +79,7 @@ class UserNames {
 
 TEST(XmppFeatureContacts, EveryShowValueGivesItsStatusAndTheMostAvailableDeviceTells) {
   ZELXmppFeatureHarness h;
-  Login(h, kRoster);
+  h.LoginWithRoster(kRoster);
   UserNames names(h);
   const struct {
     const char* inner;
@@ -163,7 +142,7 @@ TEST(XmppFeatureContacts, EveryShowValueGivesItsStatusAndTheMostAvailableDeviceT
 
 TEST(XmppFeatureContacts, MyOwnPresenceComesFromMyBoundResourceOnly) {
   ZELXmppFeatureHarness h;
-  Login(h, kRoster);
+  h.LoginWithRoster(kRoster);
   h.Feed(Presence("alice@localhost/desk", "<show>away</show><status>lunch</status>"));
   h.Feed(Presence("alice@localhost/phone", "<show>dnd</show><status>other</status>"));
   h.Feed(Presence("alice@localhost", "<show>dnd</show>"));
@@ -181,7 +160,7 @@ TEST(XmppFeatureContacts, SetMyStatusSendsTheShowOfEachStatusWithMyCapabilities)
   ZELXmppFeatureHarness h;
   // Offline nothing goes; the status is kept for the login.
   h.features.contacts.SetMyStatus(ZelRTCStatusDND, "busy");
-  Login(h, kRoster);
+  h.LoginWithRoster(kRoster);
   h.Offline();
   h.Online(false);  // resumed: nothing asked again
   EXPECT_TRUE(h.Sent().empty());
@@ -230,7 +209,7 @@ TEST(XmppFeatureContacts, RosterIsAskedAtAFreshLoginAndMyPresenceFollowsItsAnswe
   h.features.contacts.SetMyStatus(ZelRTCStatusAway, "later");
   h.Online();
   auto sent = h.Sent();
-  ZELXmppXml roster = RequestOf(sent, "query", kRosterNs);
+  ZELXmppXml roster = ZELXmppRequestOf(sent, "query", kRosterNs);
   ASSERT_TRUE(roster.Valid());
   EXPECT_EQ(roster.Attr("type"), "get");
   EXPECT_EQ(roster.Attr("to"), "");
@@ -255,13 +234,13 @@ TEST(XmppFeatureContacts, RosterIsAskedAtAFreshLoginAndMyPresenceFollowsItsAnswe
   // A resumed stream: the server still has the list and my presence.
   h.Offline();
   h.Online(false);
-  EXPECT_FALSE(RequestOf(h.Sent(), "query", kRosterNs).Valid());
+  EXPECT_FALSE(ZELXmppRequestOf(h.Sent(), "query", kRosterNs).Valid());
   EXPECT_TRUE(h.Posted().empty());
 
   // A fresh login whose roster request fails: an error, and my presence goes anyway.
   h.Offline();
   h.Online();
-  roster = RequestOf(h.Sent(), "query", kRosterNs);
+  roster = ZELXmppRequestOf(h.Sent(), "query", kRosterNs);
   ASSERT_TRUE(roster.Valid());
   h.AnswerError(roster, "internal-server-error");
   EXPECT_EQ(ZELXmppLines(h.Posted()),
@@ -271,7 +250,7 @@ TEST(XmppFeatureContacts, RosterIsAskedAtAFreshLoginAndMyPresenceFollowsItsAnswe
   // Without an answer in time: "NoAnswer", and my presence goes anyway.
   h.Offline();
   h.Online();
-  ASSERT_TRUE(RequestOf(h.Sent(), "query", kRosterNs).Valid());
+  ASSERT_TRUE(ZELXmppRequestOf(h.Sent(), "query", kRosterNs).Valid());
   h.Tick(4900);
   EXPECT_TRUE(ZELXmppOfName(h.Sent(), "presence").empty());
   h.Tick(200);
@@ -281,12 +260,12 @@ TEST(XmppFeatureContacts, RosterIsAskedAtAFreshLoginAndMyPresenceFollowsItsAnswe
   // The connection gone before the answer: no presence, no error; a resumed stream asks again.
   h.Offline();
   h.Online();
-  ASSERT_TRUE(RequestOf(h.Sent(), "query", kRosterNs).Valid());
+  ASSERT_TRUE(ZELXmppRequestOf(h.Sent(), "query", kRosterNs).Valid());
   h.Offline();
   EXPECT_TRUE(h.Posted().empty());
   h.Online(false);
   sent = h.Sent();
-  roster = RequestOf(sent, "query", kRosterNs);
+  roster = ZELXmppRequestOf(sent, "query", kRosterNs);
   ASSERT_TRUE(roster.Valid());
   EXPECT_TRUE(ZELXmppOfName(sent, "presence").empty());
   h.Answer(roster, "<query xmlns='jabber:iq:roster'/>");
@@ -296,7 +275,7 @@ TEST(XmppFeatureContacts, RosterIsAskedAtAFreshLoginAndMyPresenceFollowsItsAnswe
 
 TEST(XmppFeatureContacts, RosterPushesFromMyAccountAddMoveRenameAndRemoveWithTheirGroups) {
   ZELXmppFeatureHarness h;
-  Login(h, kRoster);
+  h.LoginWithRoster(kRoster);
   UserNames names(h);
   auto push = [&h](const std::string& id, const std::string& from, const std::string& item) {
     h.Feed("<iq type='set' id='" + id + "'" + (from.empty() ? "" : " from='" + from + "'") +
@@ -387,7 +366,7 @@ TEST(XmppFeatureContacts, RosterPushesFromMyAccountAddMoveRenameAndRemoveWithThe
 
 TEST(XmppFeatureContacts, SubscriptionsGoToTheWatchListsAndPresenceErrorsAreTold) {
   ZELXmppFeatureHarness h;
-  Login(h, kRoster);
+  h.LoginWithRoster(kRoster);
   UserNames names(h);
   h.Feed("<presence from='erin@localhost' type='subscribe'/>");
   h.Feed("<presence from='bob@localhost' type='subscribed'/>");
@@ -418,7 +397,7 @@ TEST(XmppFeatureContacts, SubscriptionsGoToTheWatchListsAndPresenceErrorsAreTold
 
 TEST(XmppFeatureContacts, AddRemoveAndMoveSendRosterSetsAndARefusalIsTold) {
   ZELXmppFeatureHarness h;
-  Login(h, kRoster);
+  h.LoginWithRoster(kRoster);
   h.features.contacts.AddContact("erin@localhost", "Erin", "Family");
   auto sent = h.Sent();
   ASSERT_EQ(sent.size(), 2u);
@@ -477,7 +456,7 @@ TEST(XmppFeatureContacts, AddRemoveAndMoveSendRosterSetsAndARefusalIsTold) {
 
 TEST(XmppFeatureContacts, CapabilitiesOfADeviceAreAskedOnceAndTellWhatTheContactSupports) {
   ZELXmppFeatureHarness h;
-  Login(h, kRoster);
+  h.LoginWithRoster(kRoster);
   const std::string caps = "<c xmlns='http://jabber.org/protocol/caps' hash='sha-1' node='urn:other' ver='V1='/>";
   h.Feed(Presence("bob@localhost/phone", caps));
   auto sent = h.Sent();

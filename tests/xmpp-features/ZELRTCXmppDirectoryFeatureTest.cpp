@@ -19,26 +19,6 @@ constexpr const char* kVCardNs = "vcard-temp";
 constexpr const char* kDiscoInfoNs = "http://jabber.org/protocol/disco#info";
 constexpr const char* kPrivateNs = "jabber:iq:private";
 
-ZELXmppXml RequestOf(const std::vector<ZELXmppXml>& sent, const char* name, const char* ns) {
-  for (const ZELXmppXml& s : sent)
-    if (s.Name() == "iq" && s.Child(name, ns).Valid()) return s;
-  return {};
-}
-
-// A fresh login whose roster request is answered with `items` (the other features' requests with empty
-// results); what it sent and posted is read.
-void Login(ZELXmppFeatureHarness& h, const std::string& items) {
-  h.Online();
-  const auto sent = h.Sent();
-  ZELXmppXml roster = RequestOf(sent, "query", kRosterNs);
-  ASSERT_TRUE(roster.Valid());
-  for (const ZELXmppXml& other : ZELXmppOfName(sent, "iq"))
-    if (other.Attr("id") != roster.Attr("id")) h.Answer(other);
-  h.Answer(roster, std::string("<query xmlns='") + kRosterNs + "'>" + items + "</query>");
-  h.Sent();
-  h.Posted();
-}
-
 // What was posted but the contact list's own lines at login (the expanded groups' tests leave the roster unanswered).
 std::string PostedOfExpanded(ZELXmppFeatureHarness& h) {
   std::vector<std::string> lines;
@@ -116,7 +96,7 @@ class InfoUserNames {
 TEST(XmppFeatureDirectory, UserInfoCarriesTheCardAndAPhotoWrappedInLinesIsReadWhole) {
   ZELXmppFeatureHarness h;
   h.channel.settings.requestTimeout = std::chrono::seconds(5);
-  Login(h, kRoster);
+  h.LoginWithRoster(kRoster);
   InfoUserNames names(h);
   h.features.directory.RequestUserInfo("bob@localhost");
   ZELXmppXml ask = OneRequest(h, "get", "bob@localhost", "vCard", kVCardNs);
@@ -168,7 +148,7 @@ TEST(XmppFeatureDirectory, UserInfoCarriesTheCardAndAPhotoWrappedInLinesIsReadWh
 
 TEST(XmppFeatureDirectory, PublishMyInfoWritesTheCardWithBinvalInLinesOf76AndAsksItBack) {
   ZELXmppFeatureHarness h;
-  Login(h, kRoster);
+  h.LoginWithRoster(kRoster);
   ZELRTCXmppCard card;
   card.name = "Alice A";
   card.title = "Boss";
@@ -222,7 +202,7 @@ TEST(XmppFeatureDirectory, PublishMyInfoWritesTheCardWithBinvalInLinesOf76AndAsk
 
 TEST(XmppFeatureDirectory, ResolveUsersInTheListExactlyOrAllMatches) {
   ZELXmppFeatureHarness h;
-  Login(h, kRoster);
+  h.LoginWithRoster(kRoster);
   auto& d = h.features.directory;
   d.ResolveUsers("bob b", ZelRTCResolveExactMatch);
   d.ResolveUsers("BOB@localhost", ZelRTCResolveDefault);
@@ -250,7 +230,7 @@ TEST(XmppFeatureDirectory, ResolveUsersInTheListExactlyOrAllMatches) {
 TEST(XmppFeatureDirectory, ResolveAnAddressOutsideTheListByItsCardOrItsAccount) {
   ZELXmppFeatureHarness h;
   h.channel.settings.requestTimeout = std::chrono::seconds(5);
-  Login(h, kRoster);
+  h.LoginWithRoster(kRoster);
   auto& d = h.features.directory;
   const std::string resolved = "ZELRTCUsersResolvedNotification ";
 
@@ -316,7 +296,7 @@ TEST(XmppFeatureDirectory, ResolveAnAddressOutsideTheListByItsCardOrItsAccount) 
 
 TEST(XmppFeatureDirectory, ResolveGroupsPrefersTheExactNameAndGroupContentListsItsUsers) {
   ZELXmppFeatureHarness h;
-  Login(h, kRoster);
+  h.LoginWithRoster(kRoster);
   auto& d = h.features.directory;
   d.ResolveGroups("friends");
   d.ResolveGroups("FRIEND");
@@ -354,7 +334,7 @@ TEST(XmppFeatureExpandedGroups, ReadAtAFreshLoginStoredOnChangeAndToldOnceStored
   ZELXmppFeatureHarness h;
   h.channel.settings.requestTimeout = std::chrono::seconds(5);
   h.Online();
-  ZELXmppXml read = RequestOf(h.Sent(), "query", kPrivateNs);
+  ZELXmppXml read = ZELXmppRequestOf(h.Sent(), "query", kPrivateNs);
   ASSERT_TRUE(read.Valid());
   EXPECT_EQ(read.Attr("type"), "get");
   EXPECT_EQ(read.Attr("to"), "");
@@ -368,7 +348,7 @@ TEST(XmppFeatureExpandedGroups, ReadAtAFreshLoginStoredOnChangeAndToldOnceStored
   // A resumed stream asks nothing.
   h.Offline();
   h.Online(false);
-  EXPECT_FALSE(RequestOf(h.Sent(), "query", kPrivateNs).Valid());
+  EXPECT_FALSE(ZELXmppRequestOf(h.Sent(), "query", kPrivateNs).Valid());
 
   // A change is stored whole, told once the server has it.
   h.features.expandedGroups.SetExpanded("Family", true);
@@ -412,7 +392,7 @@ TEST(XmppFeatureExpandedGroups, ErrorsAndMalformedStorageAtLogin) {
   std::string expected;
   for (const char* answer : answers) {
     h.Online();
-    h.Answer(RequestOf(h.Sent(), "query", kPrivateNs), answer);
+    h.Answer(ZELXmppRequestOf(h.Sent(), "query", kPrivateNs), answer);
     h.Offline();
   }
   EXPECT_EQ(PostedOfExpanded(h),
@@ -422,10 +402,10 @@ TEST(XmppFeatureExpandedGroups, ErrorsAndMalformedStorageAtLogin) {
             "ZELRTCBuddyListExpandedNotification event=0 groups=\n"
             "ZELRTCBuddyListExpandedNotification event=0 groups=D\n");
   h.Online();
-  h.AnswerError(RequestOf(h.Sent(), "query", kPrivateNs), "service-unavailable");
+  h.AnswerError(ZELXmppRequestOf(h.Sent(), "query", kPrivateNs), "service-unavailable");
   h.Offline();
   h.Online();
-  ASSERT_TRUE(RequestOf(h.Sent(), "query", kPrivateNs).Valid());
+  ASSERT_TRUE(ZELXmppRequestOf(h.Sent(), "query", kPrivateNs).Valid());
   h.Tick(5100);
   // The connection gone before the answer: nothing told.
   h.Offline();

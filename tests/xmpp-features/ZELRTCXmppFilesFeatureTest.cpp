@@ -20,36 +20,9 @@
 
 namespace {
 
-// The login's other requests (contact list, private storage, ...) answered with an empty result, so that
-// no deadline of theirs passes in the test; the requests of `keep` (child namespaces) are returned unanswered.
-std::vector<ZELXmppXml> SettleLogin(ZELXmppFeatureHarness& h, const std::vector<std::string>& keep) {
-  std::vector<ZELXmppXml> kept;
-  for (const ZELXmppXml& iq : ZELXmppOfName(h.Sent(), "iq")) {
-    const auto children = iq.Children();
-    const std::string ns = children.empty() ? "" : children[0].Ns();
-    bool mine = false;
-    for (const std::string& k : keep) mine |= ns == k;
-    if (mine)
-      kept.push_back(iq);
-    else
-      h.Answer(iq);
-  }
-  h.Sent();
-  h.Posted();
-  return kept;
-}
-
 constexpr const char* kItemsNs = "http://jabber.org/protocol/disco#items";
 constexpr const char* kInfoNs = "http://jabber.org/protocol/disco#info";
 constexpr const char* kUploadNs = "urn:xmpp:http:upload:0";
-
-std::vector<ZELXmppXml> Iqs(const std::vector<ZELXmppXml>& sent, const std::string& to, const char* name,
-                            const char* ns) {
-  std::vector<ZELXmppXml> found;
-  for (const ZELXmppXml& s : ZELXmppOfName(sent, "iq"))
-    if (s.Attr("to") == to && s.Child(name, ns).Valid()) found.push_back(s);
-  return found;
-}
 
 // The value of `key` ("id=") in a notification line.
 std::string Field(const std::string& line, const std::string& key) {
@@ -63,14 +36,14 @@ std::string Field(const std::string& line, const std::string& key) {
 ZELXmppXml SlotRequest(ZELXmppFeatureHarness& h, int id, const std::string& path, int size,
                        const std::string& description = "the report") {
   h.features.files.Send(id, "bob@localhost", path, description, size);
-  auto items = Iqs(h.Sent(), "localhost", "query", kItemsNs);
+  auto items = ZELXmppRequestsTo(h.Sent(), "localhost", "query", kItemsNs);
   EXPECT_EQ(items.size(), 1u);
   if (items.size() != 1u) return {};
   h.Answer(items[0], std::string("<query xmlns='") + kItemsNs +
                          "'><item jid='conference.localhost'/><item jid='upload.localhost'/></query>");
   auto sent = h.Sent();
-  auto rooms = Iqs(sent, "conference.localhost", "query", kInfoNs);
-  auto upload = Iqs(sent, "upload.localhost", "query", kInfoNs);
+  auto rooms = ZELXmppRequestsTo(sent, "conference.localhost", "query", kInfoNs);
+  auto upload = ZELXmppRequestsTo(sent, "upload.localhost", "query", kInfoNs);
   EXPECT_EQ(rooms.size(), 1u);
   EXPECT_EQ(upload.size(), 1u);
   if (rooms.size() != 1u || upload.size() != 1u) return {};
@@ -79,7 +52,7 @@ ZELXmppXml SlotRequest(ZELXmppFeatureHarness& h, int id, const std::string& path
   EXPECT_TRUE(h.Sent().empty());
   h.Answer(upload[0], std::string("<query xmlns='") + kInfoNs + "'><identity category='store' type='file'/>"
                           "<feature var='" + kUploadNs + "'/></query>");
-  auto slot = Iqs(h.Sent(), "upload.localhost", "request", kUploadNs);
+  auto slot = ZELXmppRequestsTo(h.Sent(), "upload.localhost", "request", kUploadNs);
   EXPECT_EQ(slot.size(), 1u);
   return slot.empty() ? ZELXmppXml() : slot[0];
 }
@@ -176,7 +149,7 @@ bool Exists(const std::string& path) { return std::ifstream(path).good(); }
 TEST(XmppFeatureFiles, UploadServiceFoundSlotAskedAndRefusalsReported) {
   ZELXmppFeatureHarness h;
   h.Online();
-  SettleLogin(h, {});
+  h.SettleLogin();
   ZELXmppXml slot = SlotRequest(h, 7, "/tmp/missing/report.pdf", 1000);
   ASSERT_TRUE(slot.Valid());
   EXPECT_EQ(slot.Attr("type"), "get");
@@ -203,13 +176,13 @@ TEST(XmppFeatureFiles, UploadServiceFoundSlotAskedAndRefusalsReported) {
       "<slot xmlns='urn:xmpp:http:upload:0'/>", ""};
   for (const char* payload : slots) {
     h.features.files.Send(8, "bob@localhost", "/tmp/missing/report.pdf", "the report", 1000);
-    auto asked = Iqs(h.Sent(), "upload.localhost", "request", kUploadNs);
+    auto asked = ZELXmppRequestsTo(h.Sent(), "upload.localhost", "request", kUploadNs);
     ASSERT_EQ(asked.size(), 1u);
     h.Answer(asked[0], payload);
     EXPECT_EQ(ZELXmppLines(h.Posted()), Failed(8, 1, "The upload service gave no usable slot.")) << payload;
   }
   h.features.files.Send(9, "bob@localhost", "/tmp/missing/report.pdf", "the report", 1000);
-  auto asked = Iqs(h.Sent(), "upload.localhost", "request", kUploadNs);
+  auto asked = ZELXmppRequestsTo(h.Sent(), "upload.localhost", "request", kUploadNs);
   ASSERT_EQ(asked.size(), 1u);
   h.AnswerError(asked[0], "forbidden");
   EXPECT_EQ(ZELXmppLines(h.Posted()), Failed(9, 1, "forbidden"));
@@ -218,13 +191,13 @@ TEST(XmppFeatureFiles, UploadServiceFoundSlotAskedAndRefusalsReported) {
 TEST(XmppFeatureFiles, RequestsWithoutAnAnswerFailTheTransferOnceAndTheServiceIsLookedForAgain) {
   ZELXmppFeatureHarness h;
   h.Online();
-  SettleLogin(h, {});
+  h.SettleLogin();
   const std::string noAnswer = "The server did not say whether it has an upload service.";
   const std::string lost = "The connection was lost while looking for the upload service.";
   // The items of my server do not come: both transfers waiting fail, once each.
   h.features.files.Send(1, "bob@localhost", "/tmp/report.pdf", "the report", 1000);
   h.features.files.Send(2, "bob@localhost", "/tmp/report.pdf", "the report", 1000);
-  EXPECT_EQ(Iqs(h.Sent(), "localhost", "query", kItemsNs).size(), 1u);  // one search for both
+  EXPECT_EQ(ZELXmppRequestsTo(h.Sent(), "localhost", "query", kItemsNs).size(), 1u);  // one search for both
   h.Tick(9900);
   EXPECT_TRUE(h.Posted().empty());
   h.Tick(100);
@@ -234,10 +207,10 @@ TEST(XmppFeatureFiles, RequestsWithoutAnAnswerFailTheTransferOnceAndTheServiceIs
 
   // Looked for again; the service's own information does not come.
   h.features.files.Send(3, "bob@localhost", "/tmp/report.pdf", "the report", 1000);
-  auto items = Iqs(h.Sent(), "localhost", "query", kItemsNs);
+  auto items = ZELXmppRequestsTo(h.Sent(), "localhost", "query", kItemsNs);
   ASSERT_EQ(items.size(), 1u);
   h.Answer(items[0], std::string("<query xmlns='") + kItemsNs + "'><item jid='upload.localhost'/></query>");
-  ASSERT_EQ(Iqs(h.Sent(), "upload.localhost", "query", kInfoNs).size(), 1u);
+  ASSERT_EQ(ZELXmppRequestsTo(h.Sent(), "upload.localhost", "query", kInfoNs).size(), 1u);
   h.Tick(10000);
   EXPECT_EQ(ZELXmppLines(h.Posted()), Failed(3, 4, noAnswer));
 
@@ -258,28 +231,28 @@ TEST(XmppFeatureFiles, RequestsWithoutAnAnswerFailTheTransferOnceAndTheServiceIs
 
   // The connection goes during the search.
   h.features.files.Send(6, "bob@localhost", "/tmp/report.pdf", "the report", 1000);
-  ASSERT_EQ(Iqs(h.Sent(), "localhost", "query", kItemsNs).size(), 1u);
+  ASSERT_EQ(ZELXmppRequestsTo(h.Sent(), "localhost", "query", kItemsNs).size(), 1u);
   h.Offline();
   EXPECT_EQ(ZELXmppLines(h.Posted()), Failed(6, 4, lost));
   h.Online(false);
   h.features.files.Send(7, "bob@localhost", "/tmp/report.pdf", "the report", 1000);
-  items = Iqs(h.Sent(), "localhost", "query", kItemsNs);
+  items = ZELXmppRequestsTo(h.Sent(), "localhost", "query", kItemsNs);
   ASSERT_EQ(items.size(), 1u);
   h.Answer(items[0], std::string("<query xmlns='") + kItemsNs + "'><item jid='upload.localhost'/></query>");
-  auto info = Iqs(h.Sent(), "upload.localhost", "query", kInfoNs);
+  auto info = ZELXmppRequestsTo(h.Sent(), "upload.localhost", "query", kInfoNs);
   ASSERT_EQ(info.size(), 1u);
   h.Offline();
   EXPECT_EQ(ZELXmppLines(h.Posted()), Failed(7, 4, lost));
 
   // A server without the service: known until the next fresh login.
   h.Online(true);
-  SettleLogin(h, {});
+  h.SettleLogin();
   const std::string none = "The server offers no HTTP upload service.";
   h.features.files.Send(8, "bob@localhost", "/tmp/report.pdf", "the report", 1000);
-  items = Iqs(h.Sent(), "localhost", "query", kItemsNs);
+  items = ZELXmppRequestsTo(h.Sent(), "localhost", "query", kItemsNs);
   ASSERT_EQ(items.size(), 1u);
   h.Answer(items[0], std::string("<query xmlns='") + kItemsNs + "'><item jid='conference.localhost'/></query>");
-  info = Iqs(h.Sent(), "conference.localhost", "query", kInfoNs);
+  info = ZELXmppRequestsTo(h.Sent(), "conference.localhost", "query", kInfoNs);
   ASSERT_EQ(info.size(), 1u);
   h.Answer(info[0], std::string("<query xmlns='") + kInfoNs + "'><identity category='conference' type='text' "
                         "name='urn:xmpp:http:upload:0'/><feature var='http://jabber.org/protocol/muc'/></query>");
@@ -289,15 +262,15 @@ TEST(XmppFeatureFiles, RequestsWithoutAnAnswerFailTheTransferOnceAndTheServiceIs
   EXPECT_EQ(ZELXmppLines(h.Posted()), Failed(9, 2, none));
   h.Offline();
   h.Online(true);
-  SettleLogin(h, {});
+  h.SettleLogin();
   h.features.files.Send(10, "bob@localhost", "/tmp/report.pdf", "the report", 1000);
-  EXPECT_EQ(Iqs(h.Sent(), "localhost", "query", kItemsNs).size(), 1u);
+  EXPECT_EQ(ZELXmppRequestsTo(h.Sent(), "localhost", "query", kItemsNs).size(), 1u);
 }
 
 TEST(XmppFeatureFiles, IncomingLinksAreOfferedWithSafeNamesAndBadOnesRefused) {
   ZELXmppFeatureHarness h;
   h.Online();
-  SettleLogin(h, {});
+  h.SettleLogin();
   auto offer = [&h](const std::string& url, const std::string& file, const std::string& extra = "") {
     h.Feed("<message type='chat' from='bob@localhost/phone'><body>" + url + "</body><x xmlns='jabber:x:oob'><url>" +
            url + "</url>" + extra + "</x>" + file + "</message>");
@@ -352,7 +325,7 @@ TEST(XmppFeatureFiles, IncomingLinksAreOfferedWithSafeNamesAndBadOnesRefused) {
 TEST(XmppFeatureFiles, OffersAreBoundedAndEachIsDownloadedOnce) {
   ZELXmppFeatureHarness h;
   h.Online();
-  SettleLogin(h, {});
+  h.SettleLogin();
   ZELTempDir folder;
   int first = 0, last = 0;
   for (int i = 0; i < 1025; ++i) {
@@ -399,7 +372,7 @@ TEST(XmppFeatureFiles, UploadAndDownloadRiseToTheSizeAndBadDownloadsLeaveNoFile)
 
   ZELXmppFeatureHarness h;
   h.Online();
-  SettleLogin(h, {});
+  h.SettleLogin();
   ZELXmppXml slot = SlotRequest(h, 21, source, size, "the model");
   ASSERT_TRUE(slot.Valid());
   h.Answer(slot, "<slot xmlns='urn:xmpp:http:upload:0'><put url='" + server.Url("/put/model.bin") +

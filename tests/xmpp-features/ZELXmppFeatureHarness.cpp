@@ -1,6 +1,7 @@
 // The features of an XMPP session in process, over a channel of the test's own.
 #include "ZELXmppFeatureHarness.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <thread>
 
@@ -166,6 +167,46 @@ void ZELXmppFeatureHarness::AnswerError(const ZELXmppXml& request, const std::st
   Feed("<iq type='error' id='" + request.Attr("id") + "'" + (sender.empty() ? "" : " from='" + sender + "'") +
        " to='" + channel.full + "'><error type='cancel'><" + condition +
        " xmlns='urn:ietf:params:xml:ns:xmpp-stanzas'/></error></iq>");
+}
+
+std::vector<ZELXmppXml> ZELXmppFeatureHarness::SettleLogin(const std::vector<std::string>& keep) {
+  std::vector<ZELXmppXml> kept;
+  for (const ZELXmppXml& iq : ZELXmppOfName(Sent(), "iq")) {
+    const auto children = iq.Children();
+    const std::string ns = children.empty() ? "" : children[0].Ns();
+    if (std::find(keep.begin(), keep.end(), ns) != keep.end())
+      kept.push_back(iq);
+    else
+      Answer(iq);
+  }
+  Sent();
+  Posted();
+  return kept;
+}
+
+void ZELXmppFeatureHarness::LoginWithRoster(const std::string& items) {
+  Online();
+  const auto sent = Sent();
+  const ZELXmppXml roster = ZELXmppRequestOf(sent, "query", "jabber:iq:roster");
+  for (const ZELXmppXml& other : ZELXmppOfName(sent, "iq"))
+    if (other.Attr("id") != roster.Attr("id")) Answer(other);
+  if (roster.Valid()) Answer(roster, "<query xmlns='jabber:iq:roster'>" + items + "</query>");
+  Sent();
+  Posted();
+}
+
+std::vector<ZELXmppXml> ZELXmppRequestsTo(const std::vector<ZELXmppXml>& sent, const std::string& to, const char* name,
+                                          const char* ns) {
+  std::vector<ZELXmppXml> found;
+  for (const ZELXmppXml& s : ZELXmppOfName(sent, "iq"))
+    if (s.Attr("to") == to && s.Child(name, ns).Valid()) found.push_back(s);
+  return found;
+}
+
+ZELXmppXml ZELXmppRequestOf(const std::vector<ZELXmppXml>& sent, const char* name, const char* ns) {
+  for (const ZELXmppXml& s : sent)
+    if (s.Name() == "iq" && s.Child(name, ns).Valid()) return s;
+  return {};
 }
 
 std::string ZELXmppLines(const std::vector<std::string>& lines) {

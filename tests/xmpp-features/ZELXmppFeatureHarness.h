@@ -97,6 +97,12 @@ class ZELXmppFeatureHarness {
   std::vector<ZELXmppXml> Sent() { return channel.TakeSent(); }
   // The notifications posted since the last call, one line each; `waitMs` lets a transfer's worker post.
   std::vector<std::string> Posted(int waitMs = 0);
+  // The login's requests answered with an empty result (so that no deadline of theirs passes in the test),
+  // but those whose child is in one of the namespaces `keep`: returned unanswered. What was sent and posted is read.
+  std::vector<ZELXmppXml> SettleLogin(const std::vector<std::string>& keep = {});
+  // A fresh login whose roster request is answered with `items` (roster <item/>s), the other requests with empty
+  // results; what it sent and posted is read.
+  void LoginWithRoster(const std::string& items);
   // Answers the iq `request` with a result from `from` (empty: none) carrying `payload` (XML, may be empty).
   void Answer(const ZELXmppXml& request, const std::string& payload = "", const std::string& from = "#to");
   // Answers the iq `request` with an error of `condition`.
@@ -108,5 +114,10 @@ class ZELXmppFeatureHarness {
 
 // Lines joined, each ended by a newline.
 std::string ZELXmppLines(const std::vector<std::string>& lines);
+// The request among `sent` whose child `name` is in `ns`, or none.
+ZELXmppXml ZELXmppRequestOf(const std::vector<ZELXmppXml>& sent, const char* name, const char* ns);
+// The requests among `sent` to `to` whose child `name` is in `ns`.
+std::vector<ZELXmppXml> ZELXmppRequestsTo(const std::vector<ZELXmppXml>& sent, const std::string& to, const char* name,
+                                          const char* ns);
 // The sent stanzas of a name ("iq", "message", "presence").
 std::vector<ZELXmppXml> ZELXmppOfName(const std::vector<ZELXmppXml>& sent, const char* name);
