@@ -100,6 +100,41 @@ TEST_F(XmppConnectionTest, XmppCutConnectionIsResumedAndNothingArrivesTwice) {
   }
 }
 
+// The network stalls while Alice sends large messages: they queue in her
+// session, one half written when the connection is cut. The server resumes the
+// stream, or, when the half stanza made it end the session, Alice logs in
+// afresh: either way every message arrives, once, at Bob's session and at
+// Mallory's standard client alike.
+TEST_F(XmppConnectionTest, XmppMessagesQueuedBehindAStalledNetworkArriveOnceAfterTheCut) {
+  ZELXmppTcpProxy proxy(_server.Port());
+  ZELXmppSessionClient alice, bob;
+  ASSERT_TRUE(LoginThrough(alice, proxy, "alice")) << ZELXmppJoin(alice.Lines());
+  ASSERT_TRUE(Login(bob, "bob"));
+  ZELXmppBefriend(alice, "alice", bob, "bob");
+  ZELXmppRawClient mallory;
+  ASSERT_TRUE(mallory.Connect(_server, "mallory", "mallory-pw")) << mallory.Error();
+  ASSERT_TRUE(mallory.SendPresence());
+
+  proxy.StallUpstream(true);
+  const std::string filler(100 * 1024, 'f');
+  std::vector<std::string> toBob, toMallory;
+  for (int i = 1; i <= 20; ++i) {
+    toBob.push_back("to bob " + std::to_string(i) + " " + filler);
+    toMallory.push_back("to mallory " + std::to_string(i) + " " + filler);
+    ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", toBob.back().c_str()), S_OK);
+    ASSERT_EQ(alice.Xmpp()->SendInstantMessage("mallory@localhost", toMallory.back().c_str()), S_OK);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // the socket's buffers full, the rest queued
+  proxy.Cut();
+  proxy.StallUpstream(false);
+  ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 20, kWaitMs)) << Texts(bob).size();
+  ASSERT_TRUE(mallory.WaitForMessages(20, kWaitMs)) << mallory.Messages().size();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // anything sent twice would be here by now
+  EXPECT_EQ(Texts(bob), toBob);
+  EXPECT_EQ(mallory.Messages(), toMallory);
+  EXPECT_EQ(alice.LinesStartingWith("ZELRTCSessionNotification type=0 event=0").size(), 1u);
+}
+
 // Requests under way when the connection goes end once each, with an error,
 // and the session comes back (a released connection is never touched).
 TEST_F(XmppConnectionTest, XmppRequestsInFlightWhenTheConnectionGoesEndOnceAndTheSessionComesBack) {

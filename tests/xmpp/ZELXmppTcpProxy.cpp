@@ -42,9 +42,9 @@ void ZELXmppTcpProxy::Run() {
       _pairs.clear();
     }
     std::vector<pollfd> fds{{_listener, POLLIN, 0}};
-    const bool stalled = _stalled.load();
+    const bool stalled = _stalled.load(), upstreamStalled = _upstreamStalled.load();
     for (const Pair& p : _pairs) {
-      fds.push_back({p.client, POLLIN, 0});
+      fds.push_back({p.client, static_cast<short>(upstreamStalled ? 0 : POLLIN), 0});
       fds.push_back({p.server, static_cast<short>(stalled ? 0 : POLLIN), 0});
     }
     if (poll(fds.data(), fds.size(), 20) <= 0) continue;

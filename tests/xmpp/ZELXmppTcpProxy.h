@@ -23,6 +23,8 @@ class ZELXmppTcpProxy {
   void Cut();
   // While stalled, nothing goes from the server to the clients (it waits in the relay).
   void Stall(bool stalled) { _stalled.store(stalled); }
+  // While stalled, nothing is read from the clients: what they send waits in their own buffers, then queues.
+  void StallUpstream(bool stalled) { _upstreamStalled.store(stalled); }
   // Connections accepted so far.
   int Accepted() const { return _accepted.load(); }
 
@@ -35,7 +37,7 @@ class ZELXmppTcpProxy {
   const int _targetPort;
   int _listener = -1;
   int _port = 0;
-  std::atomic<bool> _stop{false}, _cut{false}, _stalled{false};
+  std::atomic<bool> _stop{false}, _cut{false}, _stalled{false}, _upstreamStalled{false};
   std::atomic<int> _accepted{0};
   std::vector<Pair> _pairs;  // the relay's thread only
   std::thread _thread;

@@ -235,7 +235,7 @@ void ZELRTCXmppConnection::Handed(xmpp_stanza_t* stanza) {
   if (!name || (std::strcmp(name, "message") != 0 && std::strcmp(name, "presence") != 0 && std::strcmp(name, "iq") != 0))
     return;
   ++_handed;
-  if (std::strcmp(name, "iq") == 0) return;
+  if (std::strcmp(name, "iq") == 0 || !_streamManaged) return;
   _copies.emplace_back(_handed, xmpp_stanza_copy(stanza));
   if (_copies.size() > kWaitingLimit) {
     xmpp_stanza_release(_copies.front().second);
@@ -269,6 +269,20 @@ void ZELRTCXmppConnection::Reconcile(uint64_t serverHas) {
   _handed = serverHas;
   ClearCopies();
   FlushWaiting(false);
+}
+
+void ZELRTCXmppConnection::TakeBackUnacknowledged() {
+  const uint64_t written = _handedAtBreak - _unwrittenAtBreak;
+  std::vector<xmpp_stanza_t*> again;
+  for (const auto& [number, copy] : _copies) {
+    ZELRTCXmppMarker marker;
+    const char* name = xmpp_stanza_get_name(copy);
+    if (number > written || !name || std::strcmp(name, "message") != 0 ||
+        ZELRTCXmppParseMarker(xmpp_stanza_get_id(copy), marker))
+      continue;
+    again.push_back(xmpp_stanza_copy(copy));
+  }
+  _waiting.insert(_waiting.begin(), again.begin(), again.end());
 }
 
 void ZELRTCXmppConnection::ClearCopies() {
@@ -325,7 +339,10 @@ void ZELRTCXmppConnection::Loop() {
         FlushWaiting(false);
       }
       // No <enabled/> in time: a resumed stream, or a server without stream management.
-      if (_announcing && !_disconnected && Clock::now() >= _announceAt) GoOnline(!_offeredResumption);
+      if (_announcing && !_disconnected && Clock::now() >= _announceAt) {
+        _streamManaged = _offeredResumption;
+        GoOnline(!_offeredResumption);
+      }
       if (_disconnected) {
         AfterDisconnect();
       } else if (_online && Clock::now() >= _nextTick) {
@@ -483,6 +500,7 @@ void ZELRTCXmppConnection::OnConnection(xmpp_conn_t* conn, xmpp_conn_event_t eve
     const char* bound = xmpp_conn_get_bound_jid(conn);
     self->_boundJid = bound ? bound : self->_bareJid;
     if (!self->_resumption) {
+      self->_streamManaged = false;
       self->GoOnline(true);
       return;
     }
@@ -525,6 +543,10 @@ void ZELRTCXmppConnection::GoOnline(bool fresh) {
   else
     PostSession(ZelRTCXmppConnectionResumed, ZelRTCXmppReasonNone);
   if (fresh) {
+    // A new stream after a lost one: the plain messages the server never
+    // acknowledged go again (what it did not get, a standard client would
+    // never get), before what waits; sequenced ones are the messaging's to send.
+    if (!first) TakeBackUnacknowledged();
     _handed = 0;
     ClearCopies();
   }
@@ -558,7 +580,10 @@ int ZELRTCXmppConnection::OnStanza(xmpp_conn_t* conn, xmpp_stanza_t* stanza, voi
 // A new stream's stream management is on: the stream is announced now, as a fresh one.
 int ZELRTCXmppConnection::OnEnabled(xmpp_conn_t* conn, xmpp_stanza_t*, void* userdata) {
   auto* self = static_cast<ZELRTCXmppConnection*>(userdata);
-  if (conn == self->_conn && self->_announcing) self->GoOnline(true);
+  if (conn == self->_conn && self->_announcing) {
+    self->_streamManaged = true;
+    self->GoOnline(true);
+  }
   return 1;
 }
 

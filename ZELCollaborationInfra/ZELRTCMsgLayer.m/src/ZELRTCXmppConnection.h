@@ -78,6 +78,7 @@ class ZELRTCXmppConnection : public ZELRTCXmppChannel {
   void Acknowledged(uint64_t h);
   void Reconcile(uint64_t serverHas);
   void ClearCopies();
+  void TakeBackUnacknowledged();
   static int OnStanza(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
   static int OnEnabled(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* self);
   static void OnConnection(xmpp_conn_t* conn, xmpp_conn_event_t event, int error, xmpp_stream_error_t* streamError,
@@ -127,5 +128,6 @@ class ZELRTCXmppConnection : public ZELRTCXmppChannel {
   std::deque<std::pair<uint64_t, xmpp_stanza_t*>> _copies;  // messages and presences not yet acknowledged
   uint64_t _handedAtBreak = 0, _unwrittenAtBreak = 0;       // when the connection broke
   bool _reconciling = false;             // a resumed stream waits for the server's count
+  bool _streamManaged = false;           // the stream has stream management (the server acknowledges)
   std::chrono::steady_clock::time_point _reconcileBy;
 };
