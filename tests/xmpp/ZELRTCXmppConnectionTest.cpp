@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "ZELXmppRawClient.h"
+#include "ZELXmppServerProcess.h"
 #include "ZELXmppSessionClient.h"
 #include "ZELXmppTcpProxy.h"
 #include "ZELXmppTestSession.h"
@@ -176,6 +178,77 @@ TEST_F(XmppConnectionTest, XmppStanzasTheServerWillNotTakeAreGivenUpNotSentAgain
   EXPECT_EQ(carol.LinesStartingWith("ZELRTCLoginNotification event=0").size(), 2u) << ZELXmppJoin(carol.Lines());
   EXPECT_EQ(carol.LinesStartingWith("ZELRTCErrorNotification The server closed the stream after").size(), 1u);
   EXPECT_EQ(bob.LinesStartingWith("ZELRTCInstantMessageReceivedNotification from=mallory@localhost").size(), 1u);
+}
+
+// Several server addresses: the login takes the first that answers, and a
+// session whose relay goes away moves on to the next entry, wrapping around to
+// the first (which answers by then), and resumes its stream there. The
+// notifications name the entry in use; no message is lost or sent twice.
+TEST_F(XmppConnectionTest, XmppServerListIsTriedInOrderAndTheNextEntryTakesOverWhenTheOneInUseStopsAnswering) {
+  const int first = ZELXmppProcess::FreePort();  // nothing listens there yet
+  auto second = std::make_unique<ZELXmppTcpProxy>(_server.Port());
+  ASSERT_NE(first, 0);
+  ASSERT_NE(second->Port(), 0);
+  const std::string firstName = "127.0.0.1:" + std::to_string(first);
+  const std::string secondName = "127.0.0.1:" + std::to_string(second->Port());
+  const std::string servers = firstName + ", " + secondName;
+  const std::string ca = _server.CaFile();
+  ZELXmppSessionClient alice, bob;
+  ZELRTCXmppLoginOptions options;
+  options.server = servers.c_str();
+  options.port = 1;  // every entry has its own
+  options.user = "alice@localhost";
+  options.password = "alice-pw";
+  options.caFile = ca.c_str();
+  ASSERT_EQ(alice.Xmpp()->Login(options), S_OK);
+  ASSERT_TRUE(alice.WaitFor("ZELRTCLoginNotification", 1, kWaitMs)) << ZELXmppJoin(alice.Lines());
+  EXPECT_EQ(alice.LinesStartingWith("ZELRTCLoginNotification")[0],
+            "ZELRTCLoginNotification event=0 host=" + secondName + " user=alice@localhost(Active) reason=0");
+  ASSERT_TRUE(Login(bob, "bob"));
+  ZELXmppBefriend(alice, "alice", bob, "bob");
+  for (const std::string& text : Numbered("to bob ", 1, 20))
+    ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", text.c_str()), S_OK);
+  ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 20, kWaitMs)) << ZELXmppJoin(bob.Lines());
+
+  ZELXmppTcpProxy revived(_server.Port(), first);  // the first entry answers now
+  ASSERT_EQ(revived.Port(), first);
+  second.reset();  // the entry in use stops answering
+  for (const std::string& text : Numbered("to bob ", 21, 40))
+    ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", text.c_str()), S_OK);
+  ASSERT_TRUE(alice.WaitFor("ZELRTCSessionNotification type=0 event=1", 1, kWaitMs)) << ZELXmppJoin(alice.Lines());
+  EXPECT_EQ(ZELXmppJoin(alice.LinesStartingWith("ZELRTCSessionNotification")),
+            "ZELRTCSessionNotification type=0 event=0 partner=" + secondName + " reason=2\n" +
+                "ZELRTCSessionNotification type=0 event=1 partner=" + firstName + " reason=0\n");
+  EXPECT_EQ(alice.LinesStartingWith("ZELRTCLoginNotification").size(), 1u) << "resumed, not logged in again";
+  EXPECT_EQ(revived.Accepted(), 2) << "the probe, the resumption";
+  ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 40, kWaitMs)) << ZELXmppJoin(bob.Lines());
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // anything sent twice would be here by now
+  EXPECT_EQ(Texts(bob), Numbered("to bob ", 1, 40));
+}
+
+// A server option that names no usable entry is refused at once; a list none
+// of whose entries answers fails the login once, naming the last one tried.
+TEST_F(XmppConnectionTest, XmppServerListWithoutUsableEntryFailsTheLogin) {
+  ZELXmppSessionClient alice;
+  ZELRTCXmppLoginOptions options;
+  options.user = "alice@localhost";
+  options.password = "alice-pw";
+  for (const char* bad : {"127.0.0.1,,127.0.0.2", "127.0.0.1:0", "127.0.0.1:65536", "127.0.0.1:x", "[::1", "[::1]x",
+                          ":5222", " , "}) {
+    options.server = bad;
+    EXPECT_EQ(alice.Xmpp()->Login(options), E_INVALIDARG) << bad;
+  }
+  const int a = ZELXmppProcess::FreePort(), b = ZELXmppProcess::FreePortBesides({a});
+  const std::string servers = "127.0.0.1:" + std::to_string(a) + ",127.0.0.1";
+  options.server = servers.c_str();
+  options.port = b;
+  ASSERT_EQ(alice.Xmpp()->Login(options), S_OK);
+  ASSERT_TRUE(alice.WaitFor("ZELRTCErrorNotification", 1, kWaitMs)) << ZELXmppJoin(alice.Lines());
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_EQ(ZELXmppJoin(alice.Lines()),
+            "ZELRTCLoginNotification event=1 host=127.0.0.1 user=alice@localhost(Offline) reason=2\n"
+            "ZELRTCErrorNotification The server 127.0.0.1 could not be reached on port " + std::to_string(b) +
+                ".\n");
 }
 
 }  // namespace
