@@ -112,12 +112,12 @@ TEST_F(XmppEjabberdClusterTest, XmppSessionsAcrossTheNodesAndThroughAFailover) {
   ZELXmppBefriend(carol, "carol", dave, "dave");
 
   // 1,000 messages across the nodes, 250 each way of each pair, all sent at once.
-  auto sendAll = [&](const std::string& what, int from, int to) {
-    for (int i = from; i <= to; ++i)
+  auto sendAll = [&](const std::string& what, int first, int last) {
+    for (int i = first; i <= last; ++i)
       for (size_t u = 0; u < clients.size(); ++u) {
-        const std::string to = std::string(kUsers[u].partner) + "@localhost";
+        const std::string partner = std::string(kUsers[u].partner) + "@localhost";
         const std::string text = std::string(kUsers[u].name) + " " + what + " " + std::to_string(i);
-        ASSERT_EQ(clients[u]->Xmpp()->SendInstantMessage(to.c_str(), text.c_str()), S_OK);
+        ASSERT_EQ(clients[u]->Xmpp()->SendInstantMessage(partner.c_str(), text.c_str()), S_OK);
       }
   };
   ASSERT_NO_FATAL_FAILURE(sendAll("before", 1, 250));
