@@ -19,7 +19,7 @@
 
 namespace {
 
-class XmppTest : public ZELXmppServerTest {
+class XmppTest : public ZELXmppEachServerTest {
  protected:
   // Alice and Bob put each other in their lists and accept each other.
   static void Befriend(ZELXmppSessionClient& alice, ZELXmppSessionClient& bob) {
@@ -44,7 +44,7 @@ class XmppTest : public ZELXmppServerTest {
   }
 };
 
-TEST_F(XmppTest, XmppTwoSessionsOverTlsSeePresenceAndExchangeMessagesInOrder) {
+TEST_P(XmppTest, XmppTwoSessionsOverTlsSeePresenceAndExchangeMessagesInOrder) {
   {
     ZELXmppSessionClient alice, bob;
     ASSERT_TRUE(Login(alice, "alice")) << ZELXmppJoin(alice.Lines());
@@ -81,19 +81,19 @@ TEST_F(XmppTest, XmppTwoSessionsOverTlsSeePresenceAndExchangeMessagesInOrder) {
   EXPECT_EQ(ZELXmppLiveObjects(), 0);
 }
 
-TEST_F(XmppTest, XmppServerKilledAndRestartedEveryMessageArrivesOnce) {
+TEST_P(XmppTest, XmppServerKilledAndRestartedEveryMessageArrivesOnce) {
   ZELXmppSessionClient alice, bob;
   ASSERT_TRUE(Login(alice, "alice") && Login(bob, "bob"));
   Befriend(alice, bob);
   const std::vector<std::string> texts = Numbered(1000);
   for (int i = 0; i < 400; ++i) ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", texts[i].c_str()), S_OK);
   ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 100, kWaitMs));
-  _server.Kill();
+  _server->Kill();
   for (int i = 400; i < 700; ++i) ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", texts[i].c_str()), S_OK);
   ASSERT_TRUE(alice.WaitFor("ZELRTCSessionNotification type=0 event=0", 1, kWaitMs)) << ZELXmppJoin(alice.Lines());
   ASSERT_TRUE(bob.WaitFor("ZELRTCSessionNotification type=0 event=0", 1, kWaitMs)) << ZELXmppJoin(bob.Lines());
   std::this_thread::sleep_for(std::chrono::seconds(1));  // both try again, and fail, while no server listens
-  ASSERT_TRUE(_server.Restart()) << _server.Error();
+  ASSERT_TRUE(_server->Restart()) << _server->Error();
   for (int i = 700; i < 1000; ++i) ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", texts[i].c_str()), S_OK);
   ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 1000, 60000))
       << Texts(bob).size() << "\n"
@@ -109,7 +109,7 @@ TEST_F(XmppTest, XmppServerKilledAndRestartedEveryMessageArrivesOnce) {
   EXPECT_EQ(bob.LinesStartingWith("ZELRTCBuddyListNotification").size(), 2u);
 }
 
-TEST_F(XmppTest, XmppSessionsLoggingInTogetherAllGetIn) {
+TEST_P(XmppTest, XmppSessionsLoggingInTogetherAllGetIn) {
   // Logins whose handshakes overlap (as after a server restart) must not spoil
   // each other's authentication.
   const char* const users[] = {"alice", "bob", "mallory"};
@@ -124,11 +124,11 @@ TEST_F(XmppTest, XmppSessionsLoggingInTogetherAllGetIn) {
   }
 }
 
-TEST_F(XmppTest, XmppWrongPasswordGivesOneFailureAndNoRetry) {
+TEST_P(XmppTest, XmppWrongPasswordGivesOneFailureAndNoRetry) {
   ZELTempDir folder;
   ZELTraceCapture trace;
   ZELXmppSessionClient alice;
-  EXPECT_FALSE(alice.Login("127.0.0.1", _server.Port(), "alice@localhost", "not-the-secret", _server.CaFile()));
+  EXPECT_FALSE(alice.Login("127.0.0.1", _server->Port(), "alice@localhost", "not-the-secret", _server->CaFile()));
   ASSERT_TRUE(alice.WaitFor("ZELRTCErrorNotification", 1, kWaitMs));
   std::this_thread::sleep_for(std::chrono::seconds(2));  // a retry would show by now
   EXPECT_EQ(ZELXmppJoin(alice.Lines()),
@@ -145,7 +145,7 @@ TEST_F(XmppTest, XmppWrongPasswordGivesOneFailureAndNoRetry) {
   }
 }
 
-TEST_F(XmppTest, XmppPasswordNeverInTheTrace) {
+TEST_P(XmppTest, XmppPasswordNeverInTheTrace) {
   ZELTraceCapture trace;
   {
     ZELXmppSessionClient alice;
@@ -163,7 +163,7 @@ TEST_F(XmppTest, XmppPasswordNeverInTheTrace) {
   EXPECT_TRUE(sawLogin) << ZELXmppJoin(lines);
 }
 
-TEST_F(XmppTest, XmppDataInOnePieceAndInParts) {
+TEST_P(XmppTest, XmppDataInOnePieceAndInParts) {
   ZELXmppSessionClient alice, bob;
   ASSERT_TRUE(Login(alice, "alice") && Login(bob, "bob"));
   Befriend(alice, bob);
@@ -186,10 +186,35 @@ TEST_F(XmppTest, XmppDataInOnePieceAndInParts) {
   EXPECT_EQ(alice.Xmpp()->SendInstantMessage(nullptr, "x"), E_INVALIDARG);
 }
 
-// Raw stanzas from a bare client through the server, and what Bob's session
+
+TEST(XmppOtherDrivers, XmppLoginOfOtherDriversIsNotImplemented) {
+  for (ZelRTCDriver driver : {ZelRTCSametimeDriver, ZelRTCUCCPDriver, ZelRTCLyncDriver, ZelRTCNodejsDriver}) {
+    ZELXmppSessionClient client(driver);
+    ASSERT_NE(client.Xmpp(), nullptr);
+    ZELRTCXmppLoginOptions options;
+    options.server = "127.0.0.1";
+    options.user = "alice@localhost";
+    options.password = "x";
+    EXPECT_EQ(client.Xmpp()->Login(options), E_NOTIMPL) << driver;
+    EXPECT_EQ(client.Xmpp()->SendInstantMessage("bob@localhost", "x"), E_NOTIMPL) << driver;
+  }
+  ZELXmppSessionClient xmpp(ZelRTCXMPPIOSDriver);
+  ZELRTCXmppLoginOptions options;
+  EXPECT_EQ(xmpp.Xmpp()->Login(options), E_INVALIDARG);
+  EXPECT_EQ(xmpp.Xmpp()->SendInstantMessage("bob@localhost", "x"), E_FAIL);  // not logged in
+  EXPECT_EQ(xmpp.Xmpp()->Logout(), S_FALSE);
+}
+
+ZEL_XMPP_EACH_SERVER(XmppTest);
+
+// Input that only prosody lets through as written (ejabberd treats a stranger's
+// presence, an unknown show and invalid UTF-8 otherwise).
+class XmppProsodyTest : public ZELXmppServerTest {};
+
+// Raw stanzas from a bare client through prosody, and what Bob's session
 // makes of each: the line it posts, or nothing. After each row a plain marker
 // message shows that the row has been handled.
-TEST_F(XmppTest, XmppBadInputIsIgnoredOrReported) {
+TEST_F(XmppProsodyTest, XmppBadInputIsIgnoredOrReported) {
   struct Row {
     const char* what;
     std::string xml;
@@ -302,24 +327,6 @@ TEST_F(XmppTest, XmppBadInputIsIgnoredOrReported) {
   ASSERT_TRUE(Login(alice, "alice"));
   ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", "still there?"), S_OK);
   EXPECT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification from=alice@localhost", 1, kWaitMs));
-}
-
-TEST(XmppOtherDrivers, XmppLoginOfOtherDriversIsNotImplemented) {
-  for (ZelRTCDriver driver : {ZelRTCSametimeDriver, ZelRTCUCCPDriver, ZelRTCLyncDriver, ZelRTCNodejsDriver}) {
-    ZELXmppSessionClient client(driver);
-    ASSERT_NE(client.Xmpp(), nullptr);
-    ZELRTCXmppLoginOptions options;
-    options.server = "127.0.0.1";
-    options.user = "alice@localhost";
-    options.password = "x";
-    EXPECT_EQ(client.Xmpp()->Login(options), E_NOTIMPL) << driver;
-    EXPECT_EQ(client.Xmpp()->SendInstantMessage("bob@localhost", "x"), E_NOTIMPL) << driver;
-  }
-  ZELXmppSessionClient xmpp(ZelRTCXMPPIOSDriver);
-  ZELRTCXmppLoginOptions options;
-  EXPECT_EQ(xmpp.Xmpp()->Login(options), E_INVALIDARG);
-  EXPECT_EQ(xmpp.Xmpp()->SendInstantMessage("bob@localhost", "x"), E_FAIL);  // not logged in
-  EXPECT_EQ(xmpp.Xmpp()->Logout(), S_FALSE);
 }
 
 }  // namespace

@@ -10,12 +10,15 @@
 
 #include <cstring>
 
-ZELXmppTcpProxy::ZELXmppTcpProxy(int targetPort) : _targetPort(targetPort) {
+ZELXmppTcpProxy::ZELXmppTcpProxy(int targetPort, int listenPort) : _targetPort(targetPort) {
   _listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(listenPort));
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t length = sizeof address;
+  int on = 1;
+  if (_listener >= 0 && listenPort != 0) setsockopt(_listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   if (_listener >= 0 && bind(_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
       listen(_listener, 16) == 0 && getsockname(_listener, reinterpret_cast<sockaddr*>(&address), &length) == 0)
     _port = ntohs(address.sin_port);

@@ -12,8 +12,9 @@
 
 class ZELXmppTcpProxy {
  public:
-  // Listens on a free loopback port and relays each connection to 127.0.0.1:targetPort.
-  explicit ZELXmppTcpProxy(int targetPort);
+  // Listens on a free loopback port (or on listenPort, when not 0) and relays each connection to
+  // 127.0.0.1:targetPort. Port() is 0 when it could not listen.
+  explicit ZELXmppTcpProxy(int targetPort, int listenPort = 0);
   ~ZELXmppTcpProxy();
   ZELXmppTcpProxy(const ZELXmppTcpProxy&) = delete;
   ZELXmppTcpProxy& operator=(const ZELXmppTcpProxy&) = delete;

@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "ZELProsodyServer.h"
+#include "ZELXmppServer.h"
 #include "ZELXmppSessionClient.h"
 
 constexpr int kXmppWaitMs = 20000;
@@ -18,7 +20,7 @@ constexpr int kXmppWaitMs = 20000;
 inline void ZELXmppUseCatalog() { setenv("ZELMsgCatalogPath", ZEL_XMPP_CATALOG_DIR, 1); }
 
 // `user` logs in over TLS with the password "<user>-pw".
-inline bool ZELXmppLogin(ZELXmppSessionClient& client, const ZELProsodyServer& server, const std::string& user) {
+inline bool ZELXmppLogin(ZELXmppSessionClient& client, const ZELXmppServer& server, const std::string& user) {
   return client.Login("127.0.0.1", server.Port(), user + "@localhost", user + "-pw", server.CaFile());
 }
 
@@ -76,3 +78,30 @@ class ZELXmppServerTest : public ::testing::Test {
 
   ZELProsodyServer _server;
 };
+
+// The same against each server in turn: a TEST_P over ZELXmppServer::Names(), its
+// instances named .../prosody and .../ejabberd (ZEL_XMPP_EACH_SERVER), so that
+// each carries its server's label. What legitimately differs is asserted per server.
+class ZELXmppEachServerTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  static constexpr int kWaitMs = kXmppWaitMs;
+
+  void SetUp() override {
+    ZELXmppUseCatalog();
+    _server = ZELXmppServer::Create(GetParam());
+    ASSERT_TRUE(_server) << GetParam();
+    ASSERT_TRUE(_server->Start(Options())) << _server->Error() << _server->Log();
+    for (const char* user : {"alice", "bob", "mallory"})
+      ASSERT_TRUE(_server->Register(user, std::string(user) + "-pw")) << _server->Error();
+  }
+  virtual ZELXmppServer::Options Options() { return ZELXmppServer::Options(); }
+
+  bool Login(ZELXmppSessionClient& client, const std::string& user) { return ZELXmppLogin(client, *_server, user); }
+  bool Ejabberd() const { return GetParam() == "ejabberd"; }
+
+  std::unique_ptr<ZELXmppServer> _server;
+};
+
+#define ZEL_XMPP_EACH_SERVER(suite)                                                         \
+  INSTANTIATE_TEST_SUITE_P(Servers, suite, ::testing::ValuesIn(ZELXmppServer::Names()), \
+                           [](const ::testing::TestParamInfo<std::string>& info) { return info.param; })

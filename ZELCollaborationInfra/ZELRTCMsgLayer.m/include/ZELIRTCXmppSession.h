@@ -29,8 +29,16 @@ constexpr GUID IID_ZELIRTCXmppSession = {0x5D0C3E7A, 0x8B21, 0x4F6A, {0x9C, 0x55
 struct ZELRTCXmppLoginOptions {
   // Host name or address of the server; null: the domain's DNS SRV records
   // (_xmpp-client._tcp), then the domain itself, as every XMPP client does.
+  // Several servers (the nodes of a cluster): entries separated by commas,
+  // each "host" or "host:port" ("[v6address]:port"), "a.example.org,b.example.org:5223".
+  // The login takes them in order until one answers; after a connection loss
+  // the session first tries the entry it used (its stream may be resumable
+  // there) and, each time an attempt fails (the server does not answer, the
+  // stream does not come up), moves on to the next entry, from the last back to
+  // the first. The login and session notifications name the entry in use, as
+  // written. An empty entry or a port out of range: E_INVALIDARG.
   const char* server = nullptr;
-  int port = 5222;                 // 1 to 65535
+  int port = 5222;                 // 1 to 65535; of the entries without a port
   const char* user = nullptr;      // bare address, "alice@localhost"
   const char* password = nullptr;  // never written to the trace
   unsigned char requireTls = 1;    // 1: TLS mandatory; 0: plain connection

@@ -122,18 +122,68 @@ void ZELRTCXmppConnection::Queue(std::function<void()> command) {
   _wake.notify_one();
 }
 
+namespace {
+
+std::string Trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// A port of 1 to 65535 written in decimal digits only, or 0.
+int ParsePort(const std::string& text) {
+  if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return 0;
+  const int port = std::stoi(text);
+  return port <= 65535 ? port : 0;
+}
+
+}  // namespace
+
+bool ZELRTCXmppConnection::ParseServers(const char* servers, int port, std::vector<Endpoint>& oEndpoints) {
+  oEndpoints.clear();
+  if (!servers || Trimmed(servers).empty()) return true;
+  const std::string list = servers;
+  for (size_t from = 0;;) {
+    const size_t comma = list.find(',', from);
+    Endpoint e;
+    e.name = Trimmed(list.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
+    e.host = e.name;
+    e.port = port;
+    if (!e.name.empty() && e.name[0] == '[') {
+      // An IPv6 address in brackets, with or without a port.
+      const size_t close = e.name.find(']');
+      if (close == std::string::npos) return false;
+      e.host = e.name.substr(1, close - 1);
+      const std::string rest = e.name.substr(close + 1);
+      if (!rest.empty() && (rest[0] != ':' || (e.port = ParsePort(rest.substr(1))) == 0)) return false;
+    } else if (std::count(e.name.begin(), e.name.end(), ':') == 1) {
+      const size_t colon = e.name.find(':');
+      e.host = Trimmed(e.name.substr(0, colon));
+      if ((e.port = ParsePort(Trimmed(e.name.substr(colon + 1)))) == 0) return false;
+    }  // no colon: a host name; several: an IPv6 address without brackets
+    if (e.host.empty() || e.port < 1 || e.port > 65535) return false;
+    oEndpoints.push_back(std::move(e));
+    if (comma == std::string::npos) break;
+    from = comma + 1;
+  }
+  return true;
+}
+
 HRESULT ZELRTCXmppConnection::Login(const ZELRTCXmppLoginOptions& o) {
+  std::vector<Endpoint> servers;
   if (!o.user || !std::strchr(o.user, '@') || !o.password || o.port < 1 || o.port > 65535 || o.splitSize < 1 ||
-      o.maxStanzaBytes < 1024 || o.ringTimeoutSeconds < 1 || o.requestTimeoutSeconds < 1)
+      o.maxStanzaBytes < 1024 || o.ringTimeoutSeconds < 1 || o.requestTimeoutSeconds < 1 ||
+      !ParseServers(o.server, o.port, servers))
     return E_INVALIDARG;
   bool expected = false;
   if (!_loggedIn.compare_exchange_strong(expected, true)) return E_FAIL;
   struct Copy {
-    std::string server, user, password, resource;
+    std::vector<Endpoint> servers;
+    std::string user, password, resource;
     int port;
     bool tls, resumption;
     ZELRTCXmppSettings settings;
-  } copy{o.server ? o.server : "", o.user, o.password, o.resource ? o.resource : "", o.port, o.requireTls != 0,
+  } copy{std::move(servers), o.user, o.password, o.resource ? o.resource : "", o.port, o.requireTls != 0,
          o.streamResumption != 0, ZELRTCXmppSettings()};
   copy.settings.caFile = o.caFile ? o.caFile : "";
   copy.settings.splitSize = o.splitSize;
@@ -141,7 +191,9 @@ HRESULT ZELRTCXmppConnection::Login(const ZELRTCXmppLoginOptions& o) {
   copy.settings.ringTimeout = std::chrono::seconds(o.ringTimeoutSeconds);
   copy.settings.requestTimeout = std::chrono::seconds(o.requestTimeoutSeconds);
   Queue([this, copy] {
-    _server = copy.server;
+    _servers = copy.servers;
+    _current = 0;
+    _loginFailures = 0;
     _bareJid = copy.user;
     _password = copy.password;
     _resource = copy.resource;
@@ -372,12 +424,14 @@ void ZELRTCXmppConnection::Loop() {
 
 void ZELRTCXmppConnection::StartConnect() {
   ZELRTCTracedMethod scope(ZelRTCInfraTrace, "ZELRTCXmppConnection::Connect", "server=%s port=%d user=%s attempt=%d",
-                           _server.c_str(), _port, _bareJid.c_str(), _attempt);
+                           Host().c_str(), Port(), _bareJid.c_str(), _attempt);
   DropConnection();
   // libstrophe 0.12 loses a resumable stream's state (and leaks its bound
   // address) when an attempt that carries it fails before the resumption, so
-  // the state goes only to an attempt that finds the server listening.
-  if (_smState && !ServerAnswers(_server.empty() ? Domain() : _server, _port, kProbeTimeoutMs)) {
+  // the state goes only to an attempt that finds the server listening. A server
+  // that does not answer is a failed attempt: the next one takes the next entry.
+  if (_smState && !ServerAnswers(Host().empty() ? Domain() : Host(), Port(), kProbeTimeoutMs)) {
+    NextServer();
     ScheduleRetry();
     scope.ExitHR(ZelRTCInfraTrace, "ZELRTCXmppConnection::Connect", __LINE__, E_FAIL);
     return;
@@ -410,7 +464,7 @@ void ZELRTCXmppConnection::StartConnect() {
     _connectStarted = Clock::now();
     std::lock_guard<std::mutex> handshake(HandshakeLock());
     // Without a server address, libstrophe looks up the domain's SRV records (then the domain itself).
-    hr = xmpp_connect_client(_conn, _server.empty() ? nullptr : _server.c_str(), static_cast<unsigned short>(_port),
+    hr = xmpp_connect_client(_conn, Host().empty() ? nullptr : Host().c_str(), static_cast<unsigned short>(Port()),
                              &OnConnection, this) ==
                  XMPP_EOK
              ? S_OK
@@ -451,6 +505,15 @@ void ZELRTCXmppConnection::AfterDisconnect() {
   // After a server restart a refusal may be a server not quite ready: a session
   // that was online gives up only after kAuthRetries refusals in a row.
   if (_authFailed && _everOnline && ++_authFailures < kAuthRetries) _authFailed = false;
+  // Before the first login, an entry that could not be reached gives way to the
+  // next at once, until each has been tried.
+  if (!_everOnline && !_authFailed && !_noReconnect && ++_loginFailures < _servers.size()) {
+    DropConnection();
+    NextServer();
+    _retryAt = Clock::now();
+    _phase = Phase::Waiting;
+    return;
+  }
   if (!_everOnline || _authFailed || _noReconnect) {
     // A first login that failed, or a server that refuses us: no retry.
     DropConnection();
@@ -461,13 +524,13 @@ void ZELRTCXmppConnection::AfterDisconnect() {
     if (wasOnline) PostSession(ZelRTCXmppConnectionClosed, ZelRTCXmppReasonStreamError);
     if (_authFailed) {
       PostLogin(ZelRTCXmppLoginFailed, ZelRTCXmppReasonAuthentication);
-      PostError("AuthFailed", {_server, _bareJid});
+      PostError("AuthFailed", {Host(), _bareJid});
     } else if (_everOnline) {
       PostLogin(ZelRTCXmppLoggedOut, ZelRTCXmppReasonStreamError);
     } else {
       PostLogin(ZelRTCXmppLoginFailed,
                 _streamError >= 0 ? ZelRTCXmppReasonStreamError : ZelRTCXmppReasonConnection);
-      PostError("ConnectFailed", {_server, std::to_string(_port)});
+      PostError("ConnectFailed", {Host(), std::to_string(Port())});
     }
     return;
   }
@@ -481,7 +544,19 @@ void ZELRTCXmppConnection::AfterDisconnect() {
     }
   }
   DropConnection();
+  // A connection that was up is tried again where it was (a cut may leave the
+  // stream resumable there); an attempt that failed gives way to the next entry.
+  if (!wasOnline) NextServer();
   ScheduleRetry();
+}
+
+void ZELRTCXmppConnection::NextServer() {
+  if (!_servers.empty()) _current = (_current + 1) % _servers.size();
+}
+
+const std::string& ZELRTCXmppConnection::Host() const {
+  static const std::string kNone;
+  return _servers.empty() ? kNone : _servers[_current].host;
 }
 
 void ZELRTCXmppConnection::ScheduleRetry() {
@@ -606,7 +681,7 @@ void ZELRTCXmppConnection::PostLogin(int eventType, int reason) {
   ZELRTCXmppEvent e(ZELRTCXmppEventKind::Login);
   e.eventType = eventType;
   e.reason = reason;
-  e.host = _server.empty() ? Domain() : _server;
+  e.host = ServerName();
   ZELRTCXmppUserState me;
   me.jid = _bareJid;
   me.name = _bareJid;
@@ -620,7 +695,7 @@ void ZELRTCXmppConnection::PostSession(int eventType, int reason) {
   ZELRTCXmppEvent e(ZELRTCXmppEventKind::Session);
   e.eventType = eventType;
   e.reason = reason;
-  e.partnerId = _server.empty() ? Domain() : _server;
+  e.partnerId = ServerName();
   e.partnerName = e.partnerId;
   Post(e);
 }

@@ -4,7 +4,9 @@
 // touches them, sends included, runs on that thread, queued with Queue. It
 // logs in, notices a lost connection, reconnects with backoff, resumes the
 // stream (stream management) or, when the server refuses, logs in afresh; it
-// posts the login and session notifications. It registers one handler per
+// posts the login and session notifications. Given several server addresses,
+// it logs in on the first that answers, and after a connection loss moves on to
+// the next when the one it used does not answer. It registers one handler per
 // stanza kind on each new connection, each handing the stanza to the
 // session's dispatcher, and tells the dispatcher when the stream comes up and
 // goes away.
@@ -42,6 +44,16 @@ class ZELRTCXmppConnection : public ZELRTCXmppChannel {
 
   // Any thread. E_INVALIDARG, E_FAIL (already logged in) or S_OK (queued).
   HRESULT Login(const ZELRTCXmppLoginOptions& options);
+
+  // One address of the server option: "host" or "host:port" ("[v6]:port").
+  struct Endpoint {
+    std::string host;
+    int port = 0;
+    std::string name;  // as written, for the notifications
+  };
+  // The entries of a comma-separated server option, `port` for those without
+  // one; false for an empty entry or a port out of range. Null or empty: none (DNS SRV).
+  static bool ParseServers(const char* servers, int port, std::vector<Endpoint>& oEndpoints);
   // Any thread. S_FALSE when not logged in.
   HRESULT Logout();
   // Any thread: whether a login is under way or done (until logout or failure).
@@ -67,6 +79,11 @@ class ZELRTCXmppConnection : public ZELRTCXmppChannel {
   void DropConnection();
   void AfterDisconnect();
   void ScheduleRetry();
+  void NextServer();
+  // The entry in use: its host (empty: DNS SRV), its port, its name in the notifications.
+  const std::string& Host() const;
+  int Port() const { return _servers.empty() ? _port : _servers[_current].port; }
+  std::string ServerName() const { return _servers.empty() ? Domain() : _servers[_current].name; }
   void PostLogin(int eventType, int reason);
   void PostSession(int eventType, int reason);
   void PostError(const char* key, std::vector<std::string> args);
@@ -116,11 +133,14 @@ class ZELRTCXmppConnection : public ZELRTCXmppChannel {
   std::string _streamErrorName;  // what StreamError() tells the features
   int _attempt = 0;
   int _authFailures = 0;  // refusals in a row after having been online
+  size_t _loginFailures = 0;  // entries that failed in a row before the first login
   std::chrono::steady_clock::time_point _retryAt;
   std::chrono::steady_clock::time_point _connectStarted;
   std::chrono::steady_clock::time_point _nextTick;
-  std::string _server, _bareJid, _boundJid, _resource, _password;
-  int _port = 0;
+  std::string _bareJid, _boundJid, _resource, _password;
+  int _port = 0;                   // the port option
+  std::vector<Endpoint> _servers;  // the server option's entries; empty: DNS SRV
+  size_t _current = 0;             // the entry in use
   bool _requireTls = true, _resumption = true;
   ZELRTCXmppSettings _settings;
   std::vector<xmpp_stanza_t*> _waiting;  // sent while the connection was coming back; one reference each
