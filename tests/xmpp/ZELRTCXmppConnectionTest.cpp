@@ -107,14 +107,14 @@ TEST_P(XmppConnectionTest, XmppCutConnectionIsResumedAndNothingArrivesTwice) {
 // stream, or, when the half stanza made it end the session, Alice logs in
 // afresh: either way every message arrives, once, at Bob's session and at
 // Mallory's standard client alike.
-TEST_F(XmppConnectionTest, XmppMessagesQueuedBehindAStalledNetworkArriveOnceAfterTheCut) {
-  ZELXmppTcpProxy proxy(_server.Port());
+TEST_P(XmppConnectionTest, XmppMessagesQueuedBehindAStalledNetworkArriveOnceAfterTheCut) {
+  ZELXmppTcpProxy proxy(_server->Port());
   ZELXmppSessionClient alice, bob;
   ASSERT_TRUE(LoginThrough(alice, proxy, "alice")) << ZELXmppJoin(alice.Lines());
   ASSERT_TRUE(Login(bob, "bob"));
   ZELXmppBefriend(alice, "alice", bob, "bob");
   ZELXmppRawClient mallory;
-  ASSERT_TRUE(mallory.Connect(_server, "mallory", "mallory-pw")) << mallory.Error();
+  ASSERT_TRUE(mallory.Connect(*_server, "mallory", "mallory-pw")) << mallory.Error();
   ASSERT_TRUE(mallory.SendPresence());
 
   proxy.StallUpstream(true);
