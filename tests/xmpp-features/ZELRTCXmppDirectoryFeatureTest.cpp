@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr const char* kRosterNs = "jabber:iq:roster";
 constexpr const char* kVCardNs = "vcard-temp";
 constexpr const char* kDiscoInfoNs = "http://jabber.org/protocol/disco#info";
 constexpr const char* kPrivateNs = "jabber:iq:private";
