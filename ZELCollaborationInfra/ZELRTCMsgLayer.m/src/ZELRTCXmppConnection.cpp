@@ -252,31 +252,8 @@ void ZELRTCXmppConnection::FlushWaiting(bool fresh) {
   }
 }
 
-// What libstrophe had queued and not yet written when the connection broke is
-// lost with it (its stream management sends again only what was written):
-// messages and presences go back to wait for the next stream, before what was
-// sent since. Requests are not: they have had their outcome.
-void ZELRTCXmppConnection::SalvageUnsent() {
-  _unwrittenAtBreak = 0;
-  _handedAtBreak = _handed;
-  if (!_conn) return;
-  std::vector<xmpp_stanza_t*> unsent;
-  while (xmpp_conn_send_queue_len(_conn) > 0) {
-    char* text = xmpp_conn_send_queue_drop_element(_conn, XMPP_QUEUE_OLDEST);
-    if (!text) break;
-    xmpp_stanza_t* stanza = xmpp_stanza_new_from_string(_ctx, text);
-    xmpp_free(_ctx, text);
-    const char* name = stanza ? xmpp_stanza_get_name(stanza) : nullptr;
-    if (name && std::strcmp(name, "iq") == 0) ++_unwrittenAtBreak;
-    if (name && (std::strcmp(name, "message") == 0 || std::strcmp(name, "presence") == 0)) {
-      ++_unwrittenAtBreak;
-      unsent.push_back(stanza);
-    } else if (stanza) {
-      xmpp_stanza_release(stanza);
-    }
-  }
-  _waiting.insert(_waiting.begin(), unsent.begin(), unsent.end());
-}
+// Where the stream's count stood when the connection broke.
+void ZELRTCXmppConnection::NoteBreak() { _handedAtBreak = _handed; }
 
 // The stream management's count of what the server has of mine, as the
 // server counts: every stanza handed to libstrophe on this stream (from
@@ -303,33 +280,31 @@ void ZELRTCXmppConnection::Acknowledged(uint64_t h) {
   }
 }
 
-// A resumed stream: libstrophe sent again what it had written and the server
-// had not acknowledged, the connection takes back what was never written
-// (SalvageUnsent); what libstrophe was writing when the connection broke is
-// neither. The server's count, asked right after the resumption, tells
-// whether it has it: it has every stanza but the unwritten ones and that one.
+// A resumed stream. What libstrophe sends again of a broken connection
+// depends on how it broke (what it had written, what it still held); the
+// server's count, asked right after the resumption and answered after what
+// libstrophe sent again, tells what the server has of mine: my first
+// `serverHas` stanzas, in order. The messages and presences after them go again.
 void ZELRTCXmppConnection::Reconcile(uint64_t serverHas) {
   _reconciling = false;
-  const uint64_t written = _handedAtBreak - _unwrittenAtBreak;
-  if (serverHas + 1 == written) {
-    for (const auto& [number, copy] : _copies) {
-      if (number != written) continue;
-      _waiting.insert(_waiting.begin(), xmpp_stanza_copy(copy));
-      break;
-    }
-  }
-  _handed = serverHas;
+  std::vector<xmpp_stanza_t*> again;
+  for (const auto& [number, copy] : _copies)
+    if (number > serverHas && number <= _handedAtBreak) again.push_back(xmpp_stanza_copy(copy));
+  _waiting.insert(_waiting.begin(), again.begin(), again.end());
+  _handed = serverHas + 1;  // and the ping
   ClearCopies();
   FlushWaiting(false);
 }
 
+// A new stream after a lost one: the plain messages the server never
+// acknowledged go again (what it did not get, a standard client would never
+// get); sequenced ones are the messaging's to send.
 void ZELRTCXmppConnection::TakeBackUnacknowledged() {
-  const uint64_t written = _handedAtBreak - _unwrittenAtBreak;
   std::vector<xmpp_stanza_t*> again;
   for (const auto& [number, copy] : _copies) {
     ZELRTCXmppMarker marker;
     const char* name = xmpp_stanza_get_name(copy);
-    if (number > written || !name || std::strcmp(name, "message") != 0 ||
+    if (number > _handedAtBreak || !name || std::strcmp(name, "message") != 0 ||
         ZELRTCXmppParseMarker(xmpp_stanza_get_id(copy), marker))
       continue;
     again.push_back(xmpp_stanza_copy(copy));
@@ -383,10 +358,11 @@ void ZELRTCXmppConnection::Loop() {
       }
       if (!_disconnected && _phase == Phase::Connecting && Clock::now() - _connectStarted > kConnectTimeout)
         _disconnected = true;  // a stream that never comes up counts as a failed attempt
-      // The server's count did not come: what waits goes all the same.
+      // The server's count did not come: what waits goes all the same (nothing is sent again blindly).
       if (_reconciling && !_disconnected && Clock::now() >= _reconcileBy) {
         _reconciling = false;
-        _handed = _handedAtBreak - _unwrittenAtBreak;
+        ZELRTCTrace::Trace(ZelRTCInfraTrace, ZelRTCSeverityWarning, "XMPP %s: no count from the server after resuming",
+                           _bareJid.c_str());
         ClearCopies();
         FlushWaiting(false);
       }
@@ -535,7 +511,7 @@ void ZELRTCXmppConnection::AfterDisconnect() {
     return;
   }
   if (wasOnline) PostSession(ZelRTCXmppConnectionLost, ZelRTCXmppReasonConnection);
-  SalvageUnsent();
+  NoteBreak();
   if (_resumption && _conn) {
     xmpp_sm_state_t* state = xmpp_conn_get_sm_state(_conn);
     if (state) {
@@ -618,18 +594,22 @@ void ZELRTCXmppConnection::GoOnline(bool fresh) {
   else
     PostSession(ZelRTCXmppConnectionResumed, ZelRTCXmppReasonNone);
   if (fresh) {
-    // A new stream after a lost one: the plain messages the server never
-    // acknowledged go again (what it did not get, a standard client would
-    // never get), before what waits; sequenced ones are the messaging's to send.
     if (!first) TakeBackUnacknowledged();
     _handed = 0;
     ClearCopies();
   }
   if (!fresh && _resumption) {
-    // What the server has of mine, before anything else goes.
+    // What the server has of mine, before anything else goes: a ping after
+    // what libstrophe sends again; libstrophe asks the server's count after
+    // every stanza, and the count that follows the ping's answer is the
+    // server's, the ping included.
     _reconciling = true;
+    _pingAnswered = false;
     _reconcileBy = Clock::now() + kReconcileTimeout;
-    xmpp_send_raw_string(_conn, "<r xmlns='urn:xmpp:sm:3'/>");
+    xmpp_stanza_t* ping = xmpp_iq_new(_ctx, "get", "zelrtc-count");
+    ZELRTCXmppAddChild(ping, "ping", "urn:xmpp:ping");
+    xmpp_send(_conn, ping);
+    xmpp_stanza_release(ping);
   }
   _dispatcher->Online(fresh);
   if (!_reconciling) FlushWaiting(fresh);
@@ -642,10 +622,14 @@ int ZELRTCXmppConnection::OnStanza(xmpp_conn_t* conn, xmpp_stanza_t* stanza, voi
   const char* ns = xmpp_stanza_get_ns(stanza);
   if (name && ns && std::strcmp(name, "a") == 0 && std::strcmp(ns, "urn:xmpp:sm:3") == 0) {
     const uint64_t h = ZELRTCXmppNumber(ZELRTCXmppAttr(stanza, "h"));
-    if (self->_reconciling)
-      self->Reconcile(h);
-    else
+    if (!self->_reconciling)
       self->Acknowledged(h);
+    else if (self->_pingAnswered && h > 0)
+      self->Reconcile(h - 1);  // the count less the ping
+    return 1;
+  }
+  if (self->_reconciling && name && std::strcmp(name, "iq") == 0 && ZELRTCXmppAttr(stanza, "id") == "zelrtc-count") {
+    self->_pingAnswered = true;
     return 1;
   }
   self->_dispatcher->Dispatch(stanza);

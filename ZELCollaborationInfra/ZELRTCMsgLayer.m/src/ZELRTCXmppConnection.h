@@ -90,7 +90,7 @@ class ZELRTCXmppConnection : public ZELRTCXmppChannel {
   void GoOnline(bool fresh);
   void FlushWaiting(bool fresh);
   void DropWaiting();
-  void SalvageUnsent();
+  void NoteBreak();
   void Handed(xmpp_stanza_t* stanza);
   void Acknowledged(uint64_t h);
   void Reconcile(uint64_t serverHas);
@@ -146,8 +146,9 @@ class ZELRTCXmppConnection : public ZELRTCXmppChannel {
   std::vector<xmpp_stanza_t*> _waiting;  // sent while the connection was coming back; one reference each
   uint64_t _handed = 0;                  // stanzas handed to libstrophe on this stream, as the server counts them
   std::deque<std::pair<uint64_t, xmpp_stanza_t*>> _copies;  // messages and presences not yet acknowledged
-  uint64_t _handedAtBreak = 0, _unwrittenAtBreak = 0;       // when the connection broke
+  uint64_t _handedAtBreak = 0;           // _handed when the connection broke
   bool _reconciling = false;             // a resumed stream waits for the server's count
+  bool _pingAnswered = false;            // the count that follows is the server's
   bool _streamManaged = false;           // the stream has stream management (the server acknowledges)
   std::chrono::steady_clock::time_point _reconcileBy;
 };
