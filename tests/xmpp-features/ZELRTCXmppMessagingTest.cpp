@@ -761,3 +761,24 @@ TEST(XmppFeatureMessaging, GapIsAskedForAndTheMissingMessageSentAgain) {
               "' h='1' want='4'/></message>");
   EXPECT_TRUE(sender.Sent().empty());
 }
+
+// The last messages lost on the way leave no gap for the peer to see: what
+// stays unacknowledged for 5 s while the peer is online goes again.
+TEST(XmppFeatureMessaging, UnacknowledgedTailGoesAgainAfterFiveSeconds) {
+  ZELXmppFeatureHarness h;
+  Start(h);
+  h.features.messaging.SendText("bob@localhost", "one");
+  h.features.messaging.SendText("bob@localhost", "two");
+  const auto first = h.Sent();
+  ASSERT_EQ(first.size(), 2u);
+  h.Tick(4900);
+  EXPECT_TRUE(h.Sent().empty());
+  h.Tick(100);
+  auto again = h.Sent();
+  ASSERT_EQ(again.size(), 2u);
+  EXPECT_EQ(again[0].Attr("id"), first[0].Attr("id"));
+  EXPECT_EQ(again[1].Attr("id"), first[1].Attr("id"));
+  h.Feed(AckFrom("bob@localhost/phone", EpochOf(first[0]), 2));
+  h.Tick(10000);
+  EXPECT_TRUE(h.Sent().empty());
+}

@@ -600,9 +600,7 @@ void ZELRTCXmppConnection::GoOnline(bool fresh) {
   }
   if (!fresh && _resumption) {
     // What the server has of mine, before anything else goes: a ping after
-    // what libstrophe sends again; libstrophe asks the server's count after
-    // every stanza, and the count that follows the ping's answer is the
-    // server's, the ping included.
+    // what libstrophe sends again, then the server's count (OnStanza).
     _reconciling = true;
     _pingAnswered = false;
     _reconcileBy = Clock::now() + kReconcileTimeout;
@@ -629,7 +627,10 @@ int ZELRTCXmppConnection::OnStanza(xmpp_conn_t* conn, xmpp_stanza_t* stanza, voi
     return 1;
   }
   if (self->_reconciling && name && std::strcmp(name, "iq") == 0 && ZELRTCXmppAttr(stanza, "id") == "zelrtc-count") {
+    // The server has had all before the ping. Its count, asked now, answers with what libstrophe asked
+    // after the ping (some servers answer that before the ping's result, some after): the same number.
     self->_pingAnswered = true;
+    xmpp_send_raw_string(conn, "<r xmlns='urn:xmpp:sm:3'/>");
     return 1;
   }
   self->_dispatcher->Dispatch(stanza);

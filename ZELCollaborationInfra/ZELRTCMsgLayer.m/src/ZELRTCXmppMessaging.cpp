@@ -14,7 +14,8 @@ namespace {
 
 constexpr const char* kDataNs = "urn:zelrtc:data:0";
 constexpr uint64_t kAckEvery = 32;
-constexpr auto kAskEvery = std::chrono::seconds(1);  // a gap is asked for again this often until it closes
+constexpr auto kAskEvery = std::chrono::seconds(1);
+constexpr auto kRetransmitAfter = std::chrono::seconds(5);  // unacknowledged that long while the peer is online  // a gap is asked for again this often until it closes
 constexpr size_t kPendingLimit = 10000;  // per peer; the oldest goes beyond
 constexpr size_t kHoldLimit = 10000;     // for every sender together; beyond, the largest gap is given up
 constexpr auto kGapTimeout = std::chrono::seconds(10);
@@ -98,6 +99,12 @@ void ZELRTCXmppMessaging::Tick() {
     const bool available = _contacts.IsAvailable(peer);
     if (available && !out.peerAvailable && !out.pending.empty()) Resend(out, false);
     out.peerAvailable = available;
+    // Nothing acknowledged for long: the last messages may have been lost on the way, with nothing after
+    // them to show the peer a gap. They go again (the peer drops what it has).
+    if (!out.pending.empty() && available && now - out.progress >= kRetransmitAfter) {
+      Resend(out, false);
+      out.progress = now;
+    }
   }
   for (auto& [key, in] : _in) {
     if (!in.held.empty() && now - in.gapSince >= kGapTimeout) FlushHeld(in, key.first, in.held.rbegin()->first);
@@ -177,6 +184,7 @@ bool ZELRTCXmppMessaging::SendMessage(const std::string& to, xmpp_stanza_t* mess
   if (online) {
     _lastSent = {peer, n};
     _channel.Send(message);
+    out.progress = _channel.Now();
   }
   return true;
 }
@@ -243,6 +251,7 @@ void ZELRTCXmppMessaging::Receive(xmpp_stanza_t* stanza, const std::string& from
       xmpp_stanza_release(pending.front().message);
       pending.pop_front();
     }
+    it->second.progress = _channel.Now();
     // The peer holds messages behind a gap: what it misses, up to `want`, goes again now.
     const uint64_t want = ZELRTCXmppNumber(ZELRTCXmppAttr(ack, "want"));
     if (want > h && _channel.IsOnline())

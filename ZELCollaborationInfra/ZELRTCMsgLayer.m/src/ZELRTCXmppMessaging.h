@@ -77,6 +77,7 @@ class ZELRTCXmppMessaging : public ZELRTCXmppFeature {
     uint64_t next = 1;
     std::deque<Pending> pending;
     bool peerAvailable = false;  // at the last tick
+    Clock::time_point progress;  // the last send or acknowledgement
   };
   struct Incoming {
     uint64_t delivered = 0;
