@@ -526,8 +526,16 @@ void ZELRTCXmppConnection::AfterDisconnect() {
   ScheduleRetry();
 }
 
+// A resumable stream lives on the server it was made with: another one cannot
+// resume it (and libstrophe 0.12 leaks the state of a refused resumption), so
+// moving to another entry gives it up; what it held goes again with the new login.
 void ZELRTCXmppConnection::NextServer() {
-  if (!_servers.empty()) _current = (_current + 1) % _servers.size();
+  if (_servers.size() < 2) return;
+  _current = (_current + 1) % _servers.size();
+  if (_smState) {
+    xmpp_free_sm_state(_smState);
+    _smState = nullptr;
+  }
 }
 
 const std::string& ZELRTCXmppConnection::Host() const {
