@@ -240,14 +240,13 @@ void ZELRTCXmppConnection::Send(xmpp_stanza_t* stanza) {
   }
 }
 
-// What waited for the stream goes now. After a fresh login the messaging sends
-// its unacknowledged sequenced messages again itself: their waiting copies are dropped.
-void ZELRTCXmppConnection::FlushWaiting(bool fresh) {
+// What waited for the stream goes now. (The messaging keeps its sequenced
+// messages in its own queue while offline: none of them waits here.)
+void ZELRTCXmppConnection::FlushWaiting() {
   std::vector<xmpp_stanza_t*> waiting;
   waiting.swap(_waiting);
   for (xmpp_stanza_t* stanza : waiting) {
-    ZELRTCXmppMarker marker;
-    if (!fresh || !ZELRTCXmppParseMarker(xmpp_stanza_get_id(stanza), marker)) Send(stanza);
+    Send(stanza);
     xmpp_stanza_release(stanza);
   }
 }
@@ -293,7 +292,7 @@ void ZELRTCXmppConnection::Reconcile(uint64_t serverHas) {
   _waiting.insert(_waiting.begin(), again.begin(), again.end());
   _handed = serverHas + 1;  // and the ping
   ClearCopies();
-  FlushWaiting(false);
+  FlushWaiting();
 }
 
 // A new stream after a lost one: the plain messages the server never
@@ -364,7 +363,7 @@ void ZELRTCXmppConnection::Loop() {
         ZELRTCTrace::Trace(ZelRTCInfraTrace, ZelRTCSeverityWarning, "XMPP %s: no count from the server after resuming",
                            _bareJid.c_str());
         ClearCopies();
-        FlushWaiting(false);
+        FlushWaiting();
       }
       // No <enabled/> in time: a resumed stream, or a server without stream management.
       if (_announcing && !_disconnected && Clock::now() >= _announceAt) {
@@ -618,7 +617,7 @@ void ZELRTCXmppConnection::GoOnline(bool fresh) {
     xmpp_stanza_release(ping);
   }
   _dispatcher->Online(fresh);
-  if (!_reconciling) FlushWaiting(fresh);
+  if (!_reconciling) FlushWaiting();
 }
 
 int ZELRTCXmppConnection::OnStanza(xmpp_conn_t* conn, xmpp_stanza_t* stanza, void* userdata) {

@@ -88,7 +88,7 @@ class ZELRTCXmppConnection : public ZELRTCXmppChannel {
   void PostSession(int eventType, int reason);
   void PostError(const char* key, std::vector<std::string> args);
   void GoOnline(bool fresh);
-  void FlushWaiting(bool fresh);
+  void FlushWaiting();
   void DropWaiting();
   void NoteBreak();
   void Handed(xmpp_stanza_t* stanza);
