@@ -30,19 +30,6 @@ namespace {
   return ::testing::AssertionSuccess();
 }
 
-bool ProcessExists(pid_t pid) { return kill(pid, 0) == 0 || errno != ESRCH; }
-
-// Whether `predicate` became true within `timeoutMs`.
-template <class Predicate>
-bool Eventually(Predicate predicate, int timeoutMs) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!predicate()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
-
 }  // namespace
 
 TEST(XmppProsodyServerTest, RefusesWrongPasswordAndForeignCertificateAuthority) {
@@ -64,46 +51,3 @@ TEST(XmppProsodyServerTest, RefusesWrongPasswordAndForeignCertificateAuthority) 
   EXPECT_FALSE(client.Connected());
 }
 
-TEST(XmppProsodyServerTest, StopLeavesNothingBehindEvenAfterAFailedStart) {
-  std::string folder;
-  pid_t pid = -1;
-  {
-    ZELProsodyServer server;
-    server.Stop();  // before Start: nothing happens
-    EXPECT_FALSE(server.Restart());
-    EXPECT_FALSE(server.Register("alice", "x"));
-    ASSERT_TRUE(server.Start()) << server.Error();
-    EXPECT_FALSE(server.Start());  // once per server
-    folder = server.Folder();
-    pid = server.Pid();
-    ASSERT_GT(pid, 0);
-    EXPECT_TRUE(ProcessExists(pid));
-    server.Stop();
-    EXPECT_FALSE(ProcessExists(pid));
-    EXPECT_EQ(-1, server.Pid());
-    server.Stop();  // again: nothing happens
-    EXPECT_TRUE(ZELFileExists(folder + "/prosody.cfg.lua"));
-  }
-  EXPECT_FALSE(ZELFileExists(folder));
-
-  // A server still running when its object goes away is stopped too.
-  {
-    ZELProsodyServer server;
-    ASSERT_TRUE(server.Start()) << server.Error();
-    pid = server.Pid();
-  }
-  EXPECT_FALSE(ProcessExists(pid));
-
-  // Without prosody on the path the start fails, saying so, and Stop still works.
-  std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
-  ZELTempDir bin;
-  std::filesystem::create_symlink("/usr/bin/openssl", bin.Path() + "openssl");
-  setenv("PATH", bin.Path().c_str(), 1);
-  ZELProsodyServer server;
-  bool started = server.Start();
-  setenv("PATH", path.c_str(), 1);
-  EXPECT_FALSE(started);
-  EXPECT_NE(std::string::npos, server.Error().find("prosody ended at start-up")) << server.Error();
-  EXPECT_EQ(-1, server.Pid());
-  server.Stop();
-}

@@ -49,17 +49,6 @@ class XmppEjabberdClusterTest : public ::testing::Test {
   ZELEjabberdCluster _cluster;
 };
 
-// The texts of the chat messages `client` read from `from`, in order.
-std::vector<std::string> TextsFrom(const ZELXmppSessionClient& client, const std::string& from) {
-  std::vector<std::string> texts;
-  const std::string prefix = "ZELRTCInstantMessageReceivedNotification from=" + from + " ", marker = " text=";
-  for (const std::string& line : client.LinesStartingWith(prefix)) {
-    if (line.find(" event=0") == std::string::npos) continue;
-    const size_t at = line.find(marker) + marker.size();
-    texts.push_back(line.substr(at, line.rfind(" encrypted=") - at));
-  }
-  return texts;
-}
 
 // "a 1..a 250, b 1..b 3": runs of consecutive numbers.
 std::string Summary(const std::vector<std::string>& texts) {
@@ -83,11 +72,6 @@ std::vector<std::string> Besides(const std::vector<std::string>& lines, const st
   return kept;
 }
 
-std::vector<std::string> Numbered(const std::string& prefix, int from, int to) {
-  std::vector<std::string> texts;
-  for (int i = from; i <= to; ++i) texts.push_back(prefix + std::to_string(i));
-  return texts;
-}
 
 std::vector<std::string> Concatenated(std::vector<std::string> a, const std::vector<std::string>& b) {
   a.insert(a.end(), b.begin(), b.end());
@@ -124,7 +108,7 @@ TEST_F(XmppEjabberdClusterTest, XmppSessionsAcrossTheNodesAndThroughAFailover) {
   for (size_t u = 0; u < clients.size(); ++u) {
     const std::string partner = std::string(kUsers[u].partner) + "@localhost";
     ASSERT_TRUE(clients[u]->WaitFor("ZELRTCInstantMessageReceivedNotification from=" + partner, 250, kXmppWaitMs))
-        << kUsers[u].name << " read " << TextsFrom(*clients[u], partner).size();
+        << kUsers[u].name << " read " << ZELXmppTexts(*clients[u], partner).size();
   }
 
   // All four meet in one room; each reads what Alice says there.
@@ -166,19 +150,19 @@ TEST_F(XmppEjabberdClusterTest, XmppSessionsAcrossTheNodesAndThroughAFailover) {
   for (size_t u = 0; u < clients.size(); ++u) {
     const std::string partner = kUsers[u].partner;
     const std::vector<std::string> expected =
-        Concatenated(Concatenated(Numbered(partner + " before ", 1, 250), Numbered(partner + " during ", 1, 100)),
-                     Numbered(partner + " after ", 1, 50));
+        Concatenated(Concatenated(ZELXmppNumbered(partner + " before ", 1, 250), ZELXmppNumbered(partner + " during ", 1, 100)),
+                     ZELXmppNumbered(partner + " after ", 1, 50));
     ASSERT_TRUE(clients[u]->WaitFor("ZELRTCInstantMessageReceivedNotification from=" + partner + "@localhost",
                                     expected.size(), kXmppWaitMs))
-        << kUsers[u].name << " read " << Summary(TextsFrom(*clients[u], partner + "@localhost")) << "\n"
+        << kUsers[u].name << " read " << Summary(ZELXmppTexts(*clients[u], partner + "@localhost")) << "\n"
         << ZELXmppJoin(Besides(clients[u]->Lines(), "ZELRTCInstantMessageReceivedNotification")) << _cluster.Log();
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // anything sent twice would be here by now
   for (size_t u = 0; u < clients.size(); ++u) {
     const std::string partner = kUsers[u].partner;
-    EXPECT_EQ(TextsFrom(*clients[u], partner + "@localhost"),
-              Concatenated(Concatenated(Numbered(partner + " before ", 1, 250), Numbered(partner + " during ", 1, 100)),
-                           Numbered(partner + " after ", 1, 50)))
+    EXPECT_EQ(ZELXmppTexts(*clients[u], partner + "@localhost"),
+              Concatenated(Concatenated(ZELXmppNumbered(partner + " before ", 1, 250), ZELXmppNumbered(partner + " during ", 1, 100)),
+                           ZELXmppNumbered(partner + " after ", 1, 50)))
         << kUsers[u].name;
   }
 }

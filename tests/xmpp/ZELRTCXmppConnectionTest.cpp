@@ -34,22 +34,7 @@ class XmppConnectionTest : public ZELXmppEachServerTest {
     return client.Login("127.0.0.1", proxy.Port(), user + "@localhost", user + "-pw", _server->CaFile());
   }
 
-  // The texts of the instant messages `client` read, in order.
-  static std::vector<std::string> Texts(const ZELXmppSessionClient& client) {
-    std::vector<std::string> texts;
-    const std::string marker = " text=";
-    for (const std::string& line : client.LinesStartingWith("ZELRTCInstantMessageReceivedNotification")) {
-      size_t at = line.find(marker);
-      texts.push_back(line.substr(at + marker.size(), line.rfind(" encrypted=") - at - marker.size()));
-    }
-    return texts;
-  }
 
-  static std::vector<std::string> Numbered(const std::string& prefix, int from, int to) {
-    std::vector<std::string> texts;
-    for (int i = from; i <= to; ++i) texts.push_back(prefix + std::to_string(i));
-    return texts;
-  }
 };
 
 // The TCP connection of Alice is cut with the server up: her stream is
@@ -67,15 +52,15 @@ TEST_P(XmppConnectionTest, XmppCutConnectionIsResumedAndNothingArrivesTwice) {
   ASSERT_TRUE(mallory.Connect(*_server, "mallory", "mallory-pw")) << mallory.Error();
   ASSERT_TRUE(mallory.SendPresence());
 
-  for (const std::string& text : Numbered("to bob ", 1, 20)) ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", text.c_str()), S_OK);
-  for (const std::string& text : Numbered("to mallory ", 1, 20))
+  for (const std::string& text : ZELXmppNumbered("to bob ", 1, 20)) ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", text.c_str()), S_OK);
+  for (const std::string& text : ZELXmppNumbered("to mallory ", 1, 20))
     ASSERT_EQ(alice.Xmpp()->SendInstantMessage("mallory@localhost", text.c_str()), S_OK);
   ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 20, kWaitMs));
   ASSERT_TRUE(mallory.WaitForMessages(20, kWaitMs));
 
   proxy.Cut();
-  for (const std::string& text : Numbered("to bob ", 21, 40)) ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", text.c_str()), S_OK);
-  for (const std::string& text : Numbered("to mallory ", 21, 40))
+  for (const std::string& text : ZELXmppNumbered("to bob ", 21, 40)) ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", text.c_str()), S_OK);
+  for (const std::string& text : ZELXmppNumbered("to mallory ", 21, 40))
     ASSERT_EQ(alice.Xmpp()->SendInstantMessage("mallory@localhost", text.c_str()), S_OK);
   ASSERT_TRUE(alice.WaitFor("ZELRTCSessionNotification type=0 event=1", 1, kWaitMs)) << ZELXmppJoin(alice.Lines());
   EXPECT_EQ(ZELXmppJoin(alice.LinesStartingWith("ZELRTCSessionNotification")),
@@ -87,8 +72,8 @@ TEST_P(XmppConnectionTest, XmppCutConnectionIsResumedAndNothingArrivesTwice) {
   ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 40, kWaitMs)) << ZELXmppJoin(bob.Lines());
   ASSERT_TRUE(mallory.WaitForMessages(40, kWaitMs));
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // anything sent twice would be here by now
-  EXPECT_EQ(Texts(bob), Numbered("to bob ", 1, 40));
-  EXPECT_EQ(mallory.Messages(), Numbered("to mallory ", 1, 40));
+  EXPECT_EQ(ZELXmppTexts(bob), ZELXmppNumbered("to bob ", 1, 40));
+  EXPECT_EQ(mallory.Messages(), ZELXmppNumbered("to mallory ", 1, 40));
   // A standard client sees plain messages: no sequence marker in their ids, no acknowledgement asked.
   std::set<std::string> ids;
   for (const std::string& stanza : mallory.Stanzas()) {
@@ -133,7 +118,7 @@ TEST_P(XmppConnectionTest, XmppMessagesQueuedBehindAStalledNetworkArriveOnceAfte
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // the socket's buffers full, the rest queued
   proxy.Cut();
   proxy.StallUpstream(false);
-  ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", count, kWaitMs)) << Texts(bob).size();
+  ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", count, kWaitMs)) << ZELXmppTexts(bob).size();
   ASSERT_TRUE(mallory.WaitForMessages(count, kWaitMs)) << mallory.Messages().size();
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // anything sent twice would be here by now
   // Compared by their heads ("to bob 7"), each checked whole.
@@ -145,7 +130,7 @@ TEST_P(XmppConnectionTest, XmppMessagesQueuedBehindAStalledNetworkArriveOnceAfte
     }
     return found;
   };
-  EXPECT_EQ(heads(Texts(bob)), heads(toBob));
+  EXPECT_EQ(heads(ZELXmppTexts(bob)), heads(toBob));
   EXPECT_EQ(heads(mallory.Messages()), heads(toMallory));
   EXPECT_EQ(alice.LinesStartingWith("ZELRTCSessionNotification type=0 event=0").size(), 1u);
 }
@@ -257,14 +242,14 @@ TEST_P(XmppConnectionTest, XmppServerListIsTriedInOrderAndTheNextEntryTakesOverW
             "ZELRTCLoginNotification event=0 host=" + secondName + " user=alice@localhost(Active) reason=0");
   ASSERT_TRUE(Login(bob, "bob"));
   ZELXmppBefriend(alice, "alice", bob, "bob");
-  for (const std::string& text : Numbered("to bob ", 1, 20))
+  for (const std::string& text : ZELXmppNumbered("to bob ", 1, 20))
     ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", text.c_str()), S_OK);
   ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 20, kWaitMs)) << ZELXmppJoin(bob.Lines());
 
   ZELXmppTcpProxy revived(_server->Port(), first);  // the first entry answers now
   ASSERT_EQ(revived.Port(), first);
   second.reset();  // the entry in use stops answering
-  for (const std::string& text : Numbered("to bob ", 21, 40))
+  for (const std::string& text : ZELXmppNumbered("to bob ", 21, 40))
     ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", text.c_str()), S_OK);
   // Another entry is another server as far as the session knows: the stream is not resumed there but
   // logged in afresh, and what Bob had not acknowledged goes again.
@@ -277,7 +262,7 @@ TEST_P(XmppConnectionTest, XmppServerListIsTriedInOrderAndTheNextEntryTakesOverW
   EXPECT_EQ(revived.Accepted(), 1) << "one login, no resumption attempt";
   ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 40, kWaitMs)) << ZELXmppJoin(bob.Lines());
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // anything sent twice would be here by now
-  EXPECT_EQ(Texts(bob), Numbered("to bob ", 1, 40));
+  EXPECT_EQ(ZELXmppTexts(bob), ZELXmppNumbered("to bob ", 1, 40));
 }
 
 // A server option that names no usable entry is refused at once; a list none

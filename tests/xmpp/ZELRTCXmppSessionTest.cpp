@@ -26,22 +26,7 @@ class XmppTest : public ZELXmppEachServerTest {
     ZELXmppBefriend(alice, "alice", bob, "bob");
   }
 
-  // The texts of the instant messages `client` read, in order.
-  static std::vector<std::string> Texts(const ZELXmppSessionClient& client) {
-    std::vector<std::string> texts;
-    const std::string marker = " text=";
-    for (const std::string& line : client.LinesStartingWith("ZELRTCInstantMessageReceivedNotification")) {
-      size_t at = line.find(marker);
-      texts.push_back(line.substr(at + marker.size(), line.rfind(" encrypted=") - at - marker.size()));
-    }
-    return texts;
-  }
 
-  static std::vector<std::string> Numbered(int count) {
-    std::vector<std::string> texts;
-    for (int i = 1; i <= count; ++i) texts.push_back("message " + std::to_string(i));
-    return texts;
-  }
 };
 
 TEST_P(XmppTest, XmppTwoSessionsOverTlsSeePresenceAndExchangeMessagesInOrder) {
@@ -67,11 +52,11 @@ TEST_P(XmppTest, XmppTwoSessionsOverTlsSeePresenceAndExchangeMessagesInOrder) {
     ASSERT_TRUE(bob.WaitFor("ZELRTCMyStatusChangedNotification status=Away text=at lunch", 1, kWaitMs))
         << ZELXmppJoin(bob.Lines());
 
-    for (const std::string& text : Numbered(1000))
+    for (const std::string& text : ZELXmppNumbered("message ", 1, 1000))
       ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", text.c_str()), S_OK);
-    ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 1000, 60000)) << Texts(bob).size();
+    ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 1000, 60000)) << ZELXmppTexts(bob).size();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // nothing more may come
-    EXPECT_EQ(Texts(bob), Numbered(1000));
+    EXPECT_EQ(ZELXmppTexts(bob), ZELXmppNumbered("message ", 1, 1000));
     EXPECT_EQ(bob.LinesStartingWith("ZELRTCInstantMessageReceivedNotification")[0],
               "ZELRTCInstantMessageReceivedNotification from=alice@localhost name=Alice text=message 1 encrypted=0 "
               "event=0");
@@ -85,7 +70,7 @@ TEST_P(XmppTest, XmppServerKilledAndRestartedEveryMessageArrivesOnce) {
   ZELXmppSessionClient alice, bob;
   ASSERT_TRUE(Login(alice, "alice") && Login(bob, "bob"));
   Befriend(alice, bob);
-  const std::vector<std::string> texts = Numbered(1000);
+  const std::vector<std::string> texts = ZELXmppNumbered("message ", 1, 1000);
   for (int i = 0; i < 400; ++i) ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", texts[i].c_str()), S_OK);
   ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 100, kWaitMs));
   _server->Kill();
@@ -96,11 +81,11 @@ TEST_P(XmppTest, XmppServerKilledAndRestartedEveryMessageArrivesOnce) {
   ASSERT_TRUE(_server->Restart()) << _server->Error();
   for (int i = 700; i < 1000; ++i) ASSERT_EQ(alice.Xmpp()->SendInstantMessage("bob@localhost", texts[i].c_str()), S_OK);
   ASSERT_TRUE(bob.WaitFor("ZELRTCInstantMessageReceivedNotification", 1000, 60000))
-      << Texts(bob).size() << "\n"
+      << ZELXmppTexts(bob).size() << "\n"
       << ZELXmppJoin(bob.LinesStartingWith("ZELRTCSe")) << ZELXmppJoin(bob.LinesStartingWith("ZELRTCL"))
       << ZELXmppJoin(alice.LinesStartingWith("ZELRTCL")) << ZELXmppJoin(alice.LinesStartingWith("ZELRTCE"));
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  EXPECT_EQ(Texts(bob), texts);
+  EXPECT_EQ(ZELXmppTexts(bob), texts);
   // The server forgot the streams: a fresh login, the contact list sent again.
   EXPECT_EQ(ZELXmppJoin(bob.LinesStartingWith("ZELRTCSessionNotification")),
             "ZELRTCSessionNotification type=0 event=0 partner=127.0.0.1 reason=2\n");

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ZELProsodyServer.h"
 #include "ZELXmppServer.h"
@@ -42,6 +43,26 @@ inline void ZELXmppBefriend(ZELXmppSessionClient& a, const std::string& aUser, Z
       << ZELXmppJoin(a.Lines());
   ASSERT_TRUE(b.WaitFor("ZELRTCUserStatusChangedNotification " + aJid + "(Active)", 1, kXmppWaitMs))
       << ZELXmppJoin(b.Lines());
+}
+
+// The texts of the chat messages `client` read (from `from` only, when given), in order.
+inline std::vector<std::string> ZELXmppTexts(const ZELXmppSessionClient& client, const std::string& from = "") {
+  std::vector<std::string> texts;
+  const std::string prefix = "ZELRTCInstantMessageReceivedNotification" + (from.empty() ? "" : " from=" + from + " ");
+  const std::string marker = " text=";
+  for (const std::string& line : client.LinesStartingWith(prefix)) {
+    if (line.find(" event=0") == std::string::npos) continue;
+    const size_t at = line.find(marker) + marker.size();
+    texts.push_back(line.substr(at, line.rfind(" encrypted=") - at));
+  }
+  return texts;
+}
+
+// `prefix` followed by each number from `from` to `to`.
+inline std::vector<std::string> ZELXmppNumbered(const std::string& prefix, int from, int to) {
+  std::vector<std::string> texts;
+  for (int i = from; i <= to; ++i) texts.push_back(prefix + std::to_string(i));
+  return texts;
 }
 
 // A function exported by the loaded messaging layer, or null.
