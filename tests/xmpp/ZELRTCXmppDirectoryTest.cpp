@@ -1,7 +1,7 @@
 // User information and lookups of the XMPP back end against a private prosody
 // server: vCards published and read back, without a photo and with a photo of
-// several hundred kilobytes; names resolved into users from the contact list
-// and the server's vCards; groups resolved and their content.
+// several hundred kilobytes; addresses outside the contact list resolved by
+// what the server answers of them.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -41,7 +41,9 @@ class XmppDirectoryBigPhotoTest : public XmppDirectoryTest {
   size_t StanzaSizeLimit() override { return 4 * 1024 * 1024; }
 };
 
-TEST_F(XmppDirectoryTest, XmppVCardWithoutPhotoAndLookupsOfUsersAndGroups) {
+// The lookups within the contact list are pinned in process; here, what the
+// server itself answers: vCards published and read, and addresses outside the list.
+TEST_F(XmppDirectoryTest, XmppVCardWithoutPhotoAndAddressesOutsideTheList) {
   ZELXmppSessionClient alice, bob;
   ASSERT_TRUE(ZELXmppLogin(alice, _server, "alice") && ZELXmppLogin(bob, _server, "bob"));
   ZELXmppBefriend(alice, "alice", bob, "bob");
@@ -68,56 +70,17 @@ TEST_F(XmppDirectoryTest, XmppVCardWithoutPhotoAndLookupsOfUsersAndGroups) {
   EXPECT_EQ(alice.LinesStartingWith("ZELRTCErrorNotification")[0],
             "ZELRTCErrorNotification carol@localhost answered with the error item-not-found. ");
 
-  // Alice's list: Bob (Friends), Carol named "bob" and Dave named "Bobby" (Work).
-  ASSERT_EQ(alice.Xmpp()->AddContact("carol@localhost", "bob", "Work"), S_OK);
-  ASSERT_EQ(alice.Xmpp()->AddContact("dave@localhost", "Bobby", "Work"), S_OK);
-  ASSERT_TRUE(alice.WaitFor("ZELRTCBuddyListUserNotification event=0 user=dave", 1, kXmppWaitMs));
-  struct Lookup {
-    const char* name;
-    ZelRTCResolveUsersOption option;
-    std::string expected;
-  };
-  const Lookup lookups[] = {
-      {"bob@localhost", ZelRTCResolveExactMatch, "event=0 name=bob@localhost ids=bob@localhost names=Bob reason=0 option=0"},
-      {"BOBBY", ZelRTCResolveDefault, "event=0 name=BOBBY ids=dave@localhost names=Bobby reason=0 option=1"},
-      {"Bob", ZelRTCResolveDefault,
-       "event=1 name=Bob ids=bob@localhost,carol@localhost names=Bob,bob reason=0 option=1"},
-      {"bob", ZelRTCResolveAllMatches,
-       "event=0 name=bob ids=bob@localhost,carol@localhost,dave@localhost names=Bob,bob,Bobby reason=0 option=2"},
-      {"nobody", ZelRTCResolveDefault, "event=2 name=nobody ids= names= reason=404 option=1"},
-  };
-  for (const Lookup& lookup : lookups) ASSERT_EQ(alice.Xmpp()->ResolveUsers(lookup.name, lookup.option), S_OK);
-  ASSERT_TRUE(alice.WaitFor("ZELRTCUsersResolvedNotification", 5, kXmppWaitMs)) << ZELXmppJoin(alice.Lines());
-  std::vector<std::string> resolved = alice.LinesStartingWith("ZELRTCUsersResolvedNotification");
-  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(resolved[i], "ZELRTCUsersResolvedNotification " + lookups[i].expected);
-
   // Addresses outside the list are known by their vCards.
   ZELXmppSessionClient erin;  // no account: it never logs in
   ASSERT_TRUE(alice.Xmpp()->RemoveContact("bob@localhost") == S_OK);
   ASSERT_TRUE(alice.WaitFor("ZELRTCBuddyListUserNotification event=1", 1, kXmppWaitMs));
   ASSERT_EQ(alice.Xmpp()->ResolveUsers("bob@localhost", ZelRTCResolveExactMatch), S_OK);
   ASSERT_EQ(alice.Xmpp()->ResolveUsers("nobody@localhost", ZelRTCResolveExactMatch), S_OK);
-  ASSERT_TRUE(alice.WaitFor("ZELRTCUsersResolvedNotification", 7, kXmppWaitMs)) << ZELXmppJoin(alice.Lines());
-  resolved = alice.LinesStartingWith("ZELRTCUsersResolvedNotification");
-  EXPECT_EQ(resolved[5],
+  ASSERT_TRUE(alice.WaitFor("ZELRTCUsersResolvedNotification", 2, kXmppWaitMs)) << ZELXmppJoin(alice.Lines());
+  const std::vector<std::string> resolved = alice.LinesStartingWith("ZELRTCUsersResolvedNotification");
+  EXPECT_EQ(resolved[0],
             "ZELRTCUsersResolvedNotification event=0 name=bob@localhost ids=bob@localhost names=Bob Builder reason=0 option=0");
-  EXPECT_EQ(resolved[6], "ZELRTCUsersResolvedNotification event=2 name=nobody@localhost ids= names= reason=404 option=0");
-
-  // Groups, and their content.
-  ASSERT_EQ(alice.Xmpp()->ResolveGroups("work"), S_OK);
-  ASSERT_EQ(alice.Xmpp()->ResolveGroups("o"), S_OK);
-  ASSERT_EQ(alice.Xmpp()->ResolveGroups("Family"), S_OK);
-  ASSERT_EQ(alice.Xmpp()->RequestGroupContent("Work"), S_OK);
-  ASSERT_EQ(alice.Xmpp()->RequestGroupContent("Family"), S_OK);
-  ASSERT_TRUE(alice.WaitFor("ZELRTCGroupContentNotification", 2, kXmppWaitMs)) << ZELXmppJoin(alice.Lines());
-  EXPECT_EQ(ZELXmppJoin(alice.LinesStartingWith("ZELRTCGroupsResolvedNotification")),
-            "ZELRTCGroupsResolvedNotification event=0 name=work ids=Work names=Work reason=0\n"
-            "ZELRTCGroupsResolvedNotification event=0 name=o ids=Work names=Work reason=0\n"
-            "ZELRTCGroupsResolvedNotification event=2 name=Family ids= names= reason=404\n");
-  EXPECT_EQ(ZELXmppJoin(alice.LinesStartingWith("ZELRTCGroupContentNotification")),
-            "ZELRTCGroupContentNotification event=0 group=Work{carol@localhost(Offline),dave@localhost(Offline)} "
-            "name=Work reason=0\n"
-            "ZELRTCGroupContentNotification event=1 group=null name=Family reason=404\n");
+  EXPECT_EQ(resolved[1], "ZELRTCUsersResolvedNotification event=2 name=nobody@localhost ids= names= reason=404 option=0");
 
   EXPECT_EQ(alice.Xmpp()->ResolveUsers("", ZelRTCResolveDefault), E_INVALIDARG);
   EXPECT_EQ(alice.Xmpp()->ResolveUsers("x", static_cast<ZelRTCResolveUsersOption>(7)), E_INVALIDARG);
